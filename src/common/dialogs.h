@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Questions the program must put to the user. The window shows real dialogs; tests answer
+// them from a script.
+class Dialogs {
+public:
+    enum class Icon { Critical, Exclamation };
+    enum class Button { Ok, Cancel };
+
+    virtual ~Dialogs() = default;
+
+    // A message box with OK and Cancel.
+    virtual Button okCancel(const QString& title, const QString& text, Icon icon) = 0;
+
+    // An open-file dialog. `filter` uses the "Description|pattern|..." form; returns the chosen
+    // path, or an empty text when the user cancelled.
+    virtual QString openFile(const QString& presetName, const QString& filter) = 0;
+};
