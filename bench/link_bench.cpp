@@ -1,0 +1,119 @@
+// Measures the serial link against orvex-sim on a pseudo-terminal:
+//  1. CPU used while a reply wait times out on a silent unit (must block, not spin);
+//  2. 1000 request/reply exchanges with the simulator unpaced;
+//  3. start-up to the window shown, with no saved port.
+// Usage: orvex-bench-link [path/to/orvex-sim]   (QT_QPA_PLATFORM=offscreen works)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include <sys/resource.h>
+
+#include "app/form1.h"
+#include "link/device_link.h"
+#include "link/qt_serial_port.h"
+#include "support/recording.h"
+
+namespace {
+
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+struct Sim {
+    QProcess process;
+    QString device;
+    bool start(const QString& program, const QStringList& args) {
+        process.start(program, args);
+        if (!process.waitForStarted(5000) || !process.waitForReadyRead(5000)) {
+            return false;
+        }
+        device = QString::fromLocal8Bit(process.readLine()).trimmed();
+        return !device.isEmpty();
+    }
+    ~Sim() {
+        process.terminate();
+        process.waitForFinished(3000);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QTextStream out(stdout);
+    const QString simPath = argc > 1 ? QString::fromLocal8Bit(argv[1])
+                                     : QCoreApplication::applicationDirPath() +
+                                           QStringLiteral("/../sim/orvex-sim");
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+
+    RecordingStatus status;
+    RecordingDataView data;
+    int failures = 0;
+
+    {
+        Sim sim;
+        if (!sim.start(simPath, {QStringLiteral("--silent"), QStringLiteral("--quiet")})) {
+            out << "could not start " << simPath << "\n";
+            return 2;
+        }
+        DeviceLink link([] { return std::make_unique<QtSerialPort>(); }, status, data);
+        link.setPortMap({{1, sim.device}});
+        link.port().setDevice(sim.device);
+        link.port().open();
+        const double cpu0 = cpuSeconds();
+        QElapsedTimer wall;
+        wall.start();
+        link.TxString(QStringLiteral("v"));
+        link.GetResponse();
+        const double cpu = cpuSeconds() - cpu0;
+        const double secs = wall.elapsed() / 1000.0;
+        const double share = 100.0 * cpu / secs;
+        out << QStringLiteral("timeout wait: %1 s wall, %2 s CPU = %3 % of one core (limit 5 %)\n")
+                   .arg(secs, 0, 'f', 2)
+                   .arg(cpu, 0, 'f', 3)
+                   .arg(share, 0, 'f', 2);
+        failures += !link.bTimedOut || share >= 5.0;
+    }
+    {
+        Sim sim;
+        if (!sim.start(simPath, {QStringLiteral("--no-pacing"), QStringLiteral("--quiet")})) {
+            out << "could not start " << simPath << "\n";
+            return 2;
+        }
+        DeviceLink link([] { return std::make_unique<QtSerialPort>(); }, status, data);
+        link.port().setDevice(sim.device);
+        link.port().open();
+        QElapsedTimer wall;
+        wall.start();
+        int good = 0;
+        for (int i = 0; i < 1000; ++i) {
+            link.TxString(QStringLiteral("g3c"));
+            good += link.GetParameter().size() == 4 && !link.bTimedOut;
+        }
+        const double secs = wall.elapsed() / 1000.0;
+        out << QStringLiteral("1000 exchanges: %1 s, %2 answered (limit 2 s)\n")
+                   .arg(secs, 0, 'f', 3)
+                   .arg(good);
+        failures += good != 1000 || secs >= 2.0;
+    }
+    {
+        QElapsedTimer wall;
+        wall.start();
+        Form1 window(Form1::Options{});
+        window.Form_Load();
+        window.show();
+        QCoreApplication::processEvents();
+        const double secs = wall.elapsed() / 1000.0;
+        out << QStringLiteral("start-up to window shown, no saved port: %1 s (limit 1 s)\n")
+                   .arg(secs, 0, 'f', 3);
+        failures += secs >= 1.0;
+    }
+    out << (failures == 0 ? "all within limits\n" : "LIMITS EXCEEDED\n");
+    return failures == 0 ? 0 : 1;
+}

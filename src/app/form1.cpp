@@ -1,0 +1,325 @@
+#include "app/form1.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabWidget>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/port_selector.h"
+#include "app/qt_dialogs.h"
+#include "app/settings_store.h"
+#include "app/form_layout.h"
+#include "app/ui_builder.h"
+#include "app/widgets.h"
+#include "link/hex_text.h"
+#include "link/qt_serial_port.h"
+#include "link/unit_commands.h"
+
+namespace {
+
+constexpr int kMajor = 1;
+constexpr int kMinor = 8;
+constexpr int kRevision = 0;
+
+template <class T>
+T* control(const QWidget* form, const char* name) {
+    T* w = form->findChild<T*>(QLatin1String(name));
+    if (!w) {
+        qFatal("control %s missing from the window", name);
+    }
+    return w;
+}
+
+}  // namespace
+
+const QString Form1::kTitle = QStringLiteral("Orvex Configuration Utility");
+
+void StatusLabel::msgClear() {
+    if (m_label) {
+        m_label->clear();
+    }
+}
+
+void StatusLabel::show(const QString& text, const QColor& colour) {
+    if (!m_label) {
+        return;
+    }
+    QPalette p = m_label->palette();
+    p.setColor(QPalette::WindowText, colour);
+    m_label->setPalette(p);
+    m_label->setText(text);
+}
+
+Form1::Form1(Options options, QWidget* parent)
+    : QWidget(parent), m_options(std::move(options)), m_settings(new SettingsStore) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(kTitle);
+    m_pxPerTwip = logicalDpiX() / 1440.0;
+    ui::buildWindow(this, m_pxPerTwip);
+    resize(toPx(6300), toPx(7770));  // the design client area
+
+    m_status.attach(control<QLabel>(this, "labStat"));
+    m_txtData = control<DataArea>(this, "txtData");
+    m_tabs = control<QTabWidget>(this, "SSTab1");
+
+    if (m_options.dialogs) {
+        m_dialogs = m_options.dialogs;
+    } else {
+        m_ownDialogs = std::make_unique<QtDialogs>(this);
+        m_dialogs = m_ownDialogs.get();
+    }
+    if (!m_options.portFactory) {
+        m_options.portFactory = [] { return std::make_unique<QtSerialPort>(); };
+    }
+    PortProber* prober = m_options.prober;
+    if (!prober) {
+        m_ownProber = std::make_unique<QtPortProber>();
+        prober = m_ownProber.get();
+    }
+
+    m_link = std::make_unique<DeviceLink>(m_options.portFactory, m_status, *m_txtData);
+    m_link->setTickInterval(m_options.tickMs);
+    auto* txtData1 = control<QLineEdit>(this, "txtData1");
+    auto* lBootVersion = control<QLabel>(this, "lBootVersion");
+    auto* lTimer = control<QLabel>(this, "lTimer");
+    connect(m_link.get(), &DeviceLink::parameterShown, txtData1, &QLineEdit::setText);
+    connect(m_link.get(), &DeviceLink::firmwareCaption, lBootVersion, &QLabel::setText);
+    connect(m_link.get(), &DeviceLink::secondsCaption, lTimer, &QLabel::setText);
+
+    PortSelector::Sources sources;
+    sources.commandLine = m_options.commandLinePorts;
+    sources.settings = [this] { return m_settings->ports(); };
+    sources.savedPort = [this] {
+        return m_options.forcedPort.isEmpty() ? m_settings->keySetting(QStringLiteral("port"))
+                                              : m_options.forcedPort;
+    };
+    m_ports = std::make_unique<PortSelector>(control<QComboBox>(this, "cboPort"),
+                                             control<ShapeWidget>(this, "shpPort"), *m_link,
+                                             m_status, *prober, std::move(sources));
+    connect(m_ports.get(), &PortSelector::notesReady, this, [this](const QStringList& lines) {
+        m_txtData->appendText(lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n"));
+    });
+
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
+        const int previous = m_currentTab;
+        m_currentTab = index;
+        SSTab1_Click(previous);
+    });
+}
+
+Form1::~Form1() = default;
+
+int Form1::toTwips(int px) const {
+    return static_cast<int>(std::lround(px / m_pxPerTwip));
+}
+
+int Form1::toPx(int twips) const {
+    return static_cast<int>(std::lround(twips * m_pxPerTwip));
+}
+
+void Form1::Form_Load() {
+    setWindowTitle(kTitle + QStringLiteral(" - Rev ") + QString::number(kMajor) +
+                   QLatin1Char('.') + QString::number(kMinor) + QLatin1Char('.') +
+                   QChar(u'a' + kRevision));
+
+    auto* txtCommand = control<QLineEdit>(this, "txtCommand");
+    txtCommand->setText(UnitCommand::kTraceOff);
+    txtCommand->end(false);
+    control<QCheckBox>(this, "chkAutoCLS")->setChecked(false);
+    control<QCheckBox>(this, "chkKeepText")->setChecked(false);
+    control<QCheckBox>(this, "chkHistory")->setChecked(true);
+
+    m_ports->cboPort_GotFocus();
+
+    control<QPushButton>(this, "btnTrace")->setEnabled(false);
+    control<QPushButton>(this, "btnUpdate")->setEnabled(false);
+
+    control<QPushButton>(this, "btnAbortFlash")->hide();
+    m_txtData->setText(QString());
+    control<QWidget>(this, "frmAFRfile")->hide();
+    const QStringList notes = m_ports->permissionNotes();
+    if (!notes.isEmpty()) {
+        m_txtData->appendText(notes.join(QLatin1String("\r\n")) + QLatin1String("\r\n"));
+    }
+
+    applySavedGeometry();
+}
+
+void Form1::applySavedGeometry() {
+    const auto read = [this](const char* key, int* out) {
+        const QString text = m_settings->keySetting(QLatin1String(key));
+        if (text.isEmpty()) {
+            return false;
+        }
+        const double v = leadingNumber(text);
+        // Absurd values (a hand-edited file) must not overflow the window system's numbers.
+        *out = static_cast<int>(std::clamp<double>(std::isfinite(v) ? std::nearbyint(v) : 0.0,
+                                                   -1.0e6, 1.0e6));
+        return true;
+    };
+    const QSize extra = frameExtra();
+    int width = toTwips(this->width() + extra.width());
+    int height = toTwips(this->height() + extra.height());
+    const bool hasWidth = read("formwidth", &width);
+    const bool hasHeight = read("formheight", &height);
+    int top = 0;
+    int left = 0;
+    const bool hasTop = read("formtop", &top);
+    const bool hasLeft = read("formleft", &left);
+
+    if (hasWidth || hasHeight) {
+        const FormLayout l = FormLayout::forOuterSize(width, height);
+        QSize client(toPx(l.outerWidth) - extra.width(), toPx(l.outerHeight) - extra.height());
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect desk = screen->virtualGeometry();
+            client = client.boundedTo(desk.size().expandedTo(minimumSize()));
+        }
+        resize(client);
+        m_assumedFrame = extra;
+        m_geometryPending = true;
+    }
+    if (hasTop || hasLeft) {
+        QPoint p = pos();
+        if (hasTop) {
+            p.setY(toPx(top));
+        }
+        if (hasLeft) {
+            p.setX(toPx(left));
+        }
+        move(p);
+        keepOnScreen();
+    }
+}
+
+void Form1::keepOnScreen() {
+    const QRect frame(pos(), size() + frameExtra());
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().intersects(frame)) {
+            return;
+        }
+    }
+    // Saved on a monitor that is gone: keep the size, come back where the user can see it.
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+        const QRect avail = primary->availableGeometry();
+        move(avail.topLeft() + QPoint(std::max(0, (avail.width() - frame.width()) / 2),
+                                      std::max(0, (avail.height() - frame.height()) / 2)));
+    }
+}
+
+QSize Form1::frameExtra() const {
+    return frameGeometry().size() - geometry().size();
+}
+
+void Form1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    adoptFrame();
+    // Some window managers tell the frame's size only a moment after the window is up.
+    QTimer::singleShot(300, this, [this] {
+        adoptFrame();
+        m_geometryPending = false;
+    });
+}
+
+void Form1::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    adoptFrame();
+}
+
+void Form1::adoptFrame() {
+    if (!isVisible()) {
+        return;
+    }
+    const QSize extra = frameExtra();
+    // The saved size is the outer size; if it was converted with another frame than the one
+    // the window got, apply it again so the window opens exactly as large as it closed.
+    if (m_geometryPending && extra != m_assumedFrame) {
+        const QSize delta = extra - m_assumedFrame;
+        m_assumedFrame = extra;
+        resize(size() - delta);
+    }
+    if (extra != m_minimumFrame) {
+        m_minimumFrame = extra;
+        setMinimumSize(toPx(FormLayout::kMinOuterWidth) - extra.width(),
+                       toPx(FormLayout::kMinOuterHeight) - extra.height());
+    }
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    adoptFrame();
+    Form_Resize();
+}
+
+void Form1::Form_Resize() {
+    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) {
+        return;
+    }
+    const QSize extra = frameExtra();
+    const int outerWidth = toTwips(width() + extra.width());
+    const int outerHeight = toTwips(height() + extra.height());
+    const FormLayout l = FormLayout::forOuterSize(outerWidth, outerHeight);
+    if (l.outerWidth != outerWidth || l.outerHeight != outerHeight) {
+        // Below the minimum: grow, and lay out once the new size arrives.
+        resize(toPx(l.outerWidth) - extra.width(), toPx(l.outerHeight) - extra.height());
+        return;
+    }
+
+    auto* labStat = control<QLabel>(this, "labStat");
+    labStat->move(labStat->x(), toPx(l.labStatTop));
+    auto* lBootVersion = control<QLabel>(this, "lBootVersion");
+    lBootVersion->move(lBootVersion->x(), toPx(l.lBootVersionTop));
+    m_txtData->resize(toPx(l.txtDataWidth), toPx(l.txtDataHeight));
+    m_tabs->resize(toPx(l.tabWidth), m_tabs->height());
+
+    const QRect frame = frameGeometry();
+    formWidth = toTwips(frame.width());
+    formHeight = toTwips(frame.height());
+    formTop = toTwips(frame.top());
+    formLeft = toTwips(frame.left());
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    // A long operation waiting inside this close must not go on invisibly: ask it to stop.
+    bAborted = true;
+    Form_Terminate();
+    event->accept();
+}
+
+void Form1::Form_Terminate() {
+    if (m_terminated) {
+        return;
+    }
+    m_terminated = true;
+    m_settings->saveKeySetting(QStringLiteral("formwidth"), QString::number(formWidth));
+    m_settings->saveKeySetting(QStringLiteral("formheight"), QString::number(formHeight));
+    m_settings->saveKeySetting(QStringLiteral("formtop"), QString::number(formTop));
+    m_settings->saveKeySetting(QStringLiteral("formleft"), QString::number(formLeft));
+    // A simulated unit's port is not the user's choice of hardware; keep the real one.
+    if (m_options.forcedPort.isEmpty()) {
+        m_settings->saveKeySetting(QStringLiteral("port"), m_link->portName);
+    }
+}
+
+void Form1::SSTab1_Click(int previousTab) {
+    if (previousTab == 2) {
+        Q_EMIT tablesPageLeft();
+        m_link->bShowRx = true;
+    }
+    if (m_currentTab == 2) {
+        Q_EMIT tablesPageEntered();
+        m_link->bShowRx = false;
+    }
+    if (m_currentTab != 0) {
+        m_link->TxString(UnitCommand::kTraceOff);
+    }
+}

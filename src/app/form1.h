@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QColor>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+#include "common/dialogs.h"
+#include "common/status_line.h"
+#include "link/device_link.h"
+#include "link/port_map.h"
+#include "link/serial_port.h"
+
+class DataArea;
+class QLabel;
+class QTabWidget;
+class PortSelector;
+class SettingsStore;
+
+// The status line labStat.
+class StatusLabel final : public StatusLine {
+public:
+    static inline const QColor kNormal{0, 0, 0};
+    static inline const QColor kError{255, 0, 0};
+    static inline const QColor kStatus{0, 128, 0};
+
+    void attach(QLabel* label) { m_label = label; }
+    void msg(const QString& text) override { show(text, kNormal); }
+    void msgError(const QString& text) override { show(text, kError); }
+    void msgStatus(const QString& text) override { show(text, kStatus); }
+    void msgClear() override;
+
+private:
+    void show(const QString& text, const QColor& colour);
+    QLabel* m_label = nullptr;
+};
+
+// The main window: builds the three pages, owns the shared state and wires each page's logic.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    struct Options {
+        SerialPortFactory portFactory;       // default: the real serial port
+        PortProber* prober = nullptr;        // default: the real trial open
+        PortMap commandLinePorts;            // --port-map entries
+        QString forcedPort;                  // opened at start-up instead of the saved port
+        Dialogs* dialogs = nullptr;          // default: Qt's dialogs
+        int tickMs = DeviceLink::kTickMs;    // tests shorten the tick
+    };
+
+    explicit Form1(Options options, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    static const QString kTitle;
+
+    void Form_Load();
+    void Form_Terminate();
+    void SSTab1_Click(int previousTab);
+
+    StatusLine& status() { return m_status; }
+    DeviceLink& link() { return *m_link; }
+    DataArea& data() { return *m_txtData; }
+    Dialogs& dialogs() { return *m_dialogs; }
+    PortSelector& ports() { return *m_ports; }
+
+    // Shared stop request of the long operations (calibration trace, EEPROM programming).
+    bool bAborted = false;
+
+    // Window geometry in twips, as the resize rule last recorded it.
+    int formTop = 0;
+    int formLeft = 0;
+    int formWidth = 0;
+    int formHeight = 0;
+
+    double pxPerTwip() const { return m_pxPerTwip; }
+
+Q_SIGNALS:
+    void tablesPageLeft();
+    void tablesPageEntered();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Form_Resize();
+    void applySavedGeometry();
+    void keepOnScreen();
+    void adoptFrame();
+    QSize frameExtra() const;
+    int toTwips(int px) const;
+    int toPx(int twips) const;
+
+    Options m_options;
+    double m_pxPerTwip = 1.0 / 15.0;
+    StatusLabel m_status;
+    std::unique_ptr<Dialogs> m_ownDialogs;
+    Dialogs* m_dialogs = nullptr;
+    std::unique_ptr<PortProber> m_ownProber;
+    std::unique_ptr<SettingsStore> m_settings;
+    DataArea* m_txtData = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    std::unique_ptr<DeviceLink> m_link;
+    std::unique_ptr<PortSelector> m_ports;
+    int m_currentTab = 0;
+    bool m_terminated = false;
+    QSize m_assumedFrame;  // frame size assumed when the saved size was applied
+    bool m_geometryPending = false;
+    QSize m_minimumFrame{-1, -1};  // frame size the minimum was last computed with
+    QSize m_savedOuter;    // twips; empty when not stored
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QRect>
+
+// Where the resize rule puts the controls that follow the window's size, all in twips, for an
+// outer window size in twips.
+struct FormLayout {
+    static constexpr int kMinOuterWidth = 6420;
+    static constexpr int kMinOuterHeight = 8175;
+
+    int outerWidth = 0;   // after the minimum is applied
+    int outerHeight = 0;
+    int labStatTop = 0;
+    int lBootVersionTop = 0;
+    int txtDataWidth = 0;
+    int txtDataHeight = 0;
+    int tabWidth = 0;
+
+    static FormLayout forOuterSize(int width, int height) {
+        FormLayout l;
+        l.outerWidth = width < kMinOuterWidth ? kMinOuterWidth : width;
+        l.outerHeight = height < kMinOuterHeight ? kMinOuterHeight : height;
+        l.labStatTop = l.outerHeight - 725;
+        l.lBootVersionTop = l.outerHeight - 675;
+        l.txtDataHeight = l.outerHeight - 5040;
+        l.txtDataWidth = l.outerWidth - 220;
+        l.tabWidth = l.outerWidth - 220;
+        return l;
+    }
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "common/dialogs.h"
+
+class QWidget;
+
+// Dialogs shown with Qt's message boxes and file dialog.
+class QtDialogs final : public Dialogs {
+public:
+    explicit QtDialogs(QWidget* parent) : m_parent(parent) {}
+    Button okCancel(const QString& title, const QString& text, Icon icon) override;
+    QString openFile(const QString& presetName, const QString& filter) override;
+
+    // "Text Files (*.TXT)|*.TXT|All files (*.*)|*.*" -> Qt's "Text Files (*.TXT *.txt);;..."
+    // Patterns are matched case-insensitively by listing both cases.
+    static QString toQtFilter(const QString& filter);
+
+private:
+    QWidget* m_parent;
+};

@@ -1,0 +1,132 @@
+#include "app/widgets.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QPalette>
+#include <QScrollBar>
+#include <QTextCursor>
+
+#include "link/device_link.h"
+
+ShapeWidget::ShapeWidget(Form form, QWidget* parent)
+    : QWidget(parent), m_form(form), m_fill(neutralColor()) {}
+
+void ShapeWidget::setFillColor(const QColor& colour) {
+    if (m_fill != colour) {
+        m_fill = colour;
+        update();
+    }
+}
+
+QColor ShapeWidget::neutralColor() {
+    return QApplication::palette().color(QPalette::Button);
+}
+
+void ShapeWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(palette().color(QPalette::WindowText), 1));
+    p.setBrush(m_fill);
+    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    if (m_form == Form::Circle) {
+        const qreal d = qMin(r.width(), r.height());
+        p.drawEllipse(QRectF(r.center().x() - d / 2, r.center().y() - d / 2, d, d));
+    } else {
+        p.drawRect(r);
+    }
+}
+
+namespace {
+
+// The text box draws a line per LF; a CR LF pair or a lone CR is one line break too.
+QString forDisplay(const QString& text) {
+    QString out = text;
+    out.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    out.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return out;
+}
+
+}  // namespace
+
+DataArea::DataArea(QWidget* parent) : QPlainTextEdit(parent) {
+    // Undo history would keep every arrival of a long trace alive.
+    setUndoRedoEnabled(false);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setLineWrapMode(QPlainTextEdit::WidgetWidth);
+}
+
+void DataArea::setText(const QString& text) {
+    m_showsRx = false;
+    m_text = text;
+    display(text);
+}
+
+void DataArea::appendText(const QString& text) {
+    m_showsRx = false;
+    m_text += text;
+    displayAppend(text);
+}
+
+void DataArea::showRx(const QString& rxBuffer, bool tailOnly) {
+    if (tailOnly && m_showsRx && rxBuffer.size() >= m_text.size()) {
+        const QString tail = rxBuffer.mid(m_text.size());
+        m_text = rxBuffer;
+        displayAppend(tail);
+    } else if (!(m_showsRx && displayCut(rxBuffer))) {
+        m_text = rxBuffer;
+        display(rxBuffer);
+    }
+    m_showsRx = true;
+}
+
+// The link's cut of a long receive buffer: "..." takes the place of the first characters shown
+// and the new characters follow. Laying the whole remaining text out again costs tens of
+// milliseconds on every cut during a trace; replacing the head in the document shows the same.
+bool DataArea::displayCut(const QString& rxBuffer) {
+    static const QString kMark = QStringLiteral("...");
+    if (m_text.size() < DeviceLink::kRxCutFrom || !rxBuffer.startsWith(kMark)) {
+        return false;
+    }
+    const QStringView kept = QStringView(m_text).sliced(DeviceLink::kRxCutFrom);
+    const QStringView after = QStringView(rxBuffer).sliced(kMark.size());
+    if (!after.startsWith(kept)) {
+        return false;
+    }
+    const QString keptShown = forDisplay(kept.toString());
+    const QString shown = toPlainText();
+    if (!shown.endsWith(keptShown)) {
+        return false;  // the area no longer shows the buffer as it was (edited by the user)
+    }
+    QTextCursor c(document());
+    c.setPosition(shown.size() - keptShown.size(), QTextCursor::KeepAnchor);
+    c.insertText(kMark);
+    m_text = rxBuffer;
+    displayAppend(after.sliced(kept.size()).toString());
+    moveCursor(QTextCursor::End);
+    ensureCursorVisible();
+    return true;
+}
+
+void DataArea::display(const QString& text) {
+    setPlainText(forDisplay(text));
+    m_pendingCr = text.endsWith(QLatin1Char('\r'));
+    moveCursor(QTextCursor::End);
+    ensureCursorVisible();
+}
+
+void DataArea::displayAppend(const QString& text) {
+    if (text.isEmpty()) {
+        return;
+    }
+    QString piece = text;
+    if (m_pendingCr && piece.startsWith(QLatin1Char('\n'))) {
+        piece.remove(0, 1);  // the LF of a CR LF split across two arrivals
+    }
+    m_pendingCr = text.endsWith(QLatin1Char('\r'));
+    QTextCursor c(document());
+    c.movePosition(QTextCursor::End);
+    c.insertText(forDisplay(piece));
+    moveCursor(QTextCursor::End);
+    ensureCursorVisible();
+}

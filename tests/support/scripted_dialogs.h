@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+
+#include "common/dialogs.h"
+
+// Answers the program's questions from a script and remembers what it was asked.
+class ScriptedDialogs final : public Dialogs {
+public:
+    struct Asked {
+        QString title;
+        QString text;
+        Icon icon;
+    };
+
+    Button okCancel(const QString& title, const QString& text, Icon icon) override {
+        asked.append({title, text, icon});
+        return answers.isEmpty() ? defaultAnswer : answers.dequeue();
+    }
+    QString openFile(const QString& presetName, const QString& filter) override {
+        fileRequests.append({presetName, filter});
+        return files.isEmpty() ? QString() : files.dequeue();
+    }
+
+    QQueue<Button> answers;
+    Button defaultAnswer = Button::Ok;
+    QList<Asked> asked;
+    QQueue<QString> files;  // an empty text answers Cancel
+    QList<std::pair<QString, QString>> fileRequests;
+};

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QFile>
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// orvex-sim running beside the test on a pseudo-terminal. The path comes from ORVEX_SIM, which
+// CTest sets; every command the simulator receives is logged to a file the test can read.
+class SimProcess {
+public:
+    explicit SimProcess(QStringList args = {}) {
+        m_logPath = m_dir.filePath(QStringLiteral("sim.log"));
+        args << QStringLiteral("--log") << m_logPath << QStringLiteral("--quiet");
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start(qEnvironmentVariable("ORVEX_SIM"), args);
+        if (m_process.waitForStarted(5000) && m_process.waitForReadyRead(5000)) {
+            m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+        }
+    }
+    ~SimProcess() { stop(); }
+
+    void stop() {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            m_process.waitForFinished(5000);
+        }
+    }
+
+    bool started() const { return !m_device.isEmpty(); }
+    QString device() const { return m_device; }
+    QString dir() const { return m_dir.path(); }
+    QProcess& process() { return m_process; }
+
+    // The log's lines as the simulator wrote them.
+    QStringList log() const {
+        QFile f(m_logPath);
+        if (!f.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        return QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_logPath;
+    QString m_device;
+    QProcess m_process;
+};
