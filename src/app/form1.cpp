@@ -24,6 +24,7 @@
 #include "link/hex_text.h"
 #include "link/qt_serial_port.h"
 #include "link/unit_commands.h"
+#include "tables/tables_controller.h"
 
 namespace {
 
@@ -115,6 +116,11 @@ Form1::Form1(Options options, QWidget* parent)
         m_currentTab = index;
         SSTab1_Click(previous);
     });
+
+    m_tables = std::make_unique<TablesController>(
+        PageContext{this, *m_link, m_status, *m_dialogs, bAborted});
+    connect(this, &Form1::tablesPageLeft, m_tables.get(), &TablesController::tablesPageLeft);
+    connect(this, &Form1::tablesPageEntered, m_tables.get(), &TablesController::tablesPageEntered);
 }
 
 Form1::~Form1() = default;
@@ -143,6 +149,7 @@ void Form1::Form_Load() {
 
     control<QPushButton>(this, "btnTrace")->setEnabled(false);
     control<QPushButton>(this, "btnUpdate")->setEnabled(false);
+    m_tables->startUp();
 
     control<QPushButton>(this, "btnAbortFlash")->hide();
     m_txtData->setText(QString());

@@ -12,6 +12,7 @@
 #include "link/port_map.h"
 #include "link/serial_port.h"
 
+class TablesController;
 class DataArea;
 class QLabel;
 class QTabWidget;
@@ -105,6 +106,7 @@ private:
     QTabWidget* m_tabs = nullptr;
     std::unique_ptr<DeviceLink> m_link;
     std::unique_ptr<PortSelector> m_ports;
+    std::unique_ptr<TablesController> m_tables;
     int m_currentTab = 0;
     bool m_terminated = false;
     QSize m_assumedFrame;  // frame size assumed when the saved size was applied
