@@ -21,6 +21,7 @@
 #include "app/form_layout.h"
 #include "app/ui_builder.h"
 #include "app/widgets.h"
+#include "calibration/calibration_page.h"
 #include "link/hex_text.h"
 #include "link/qt_serial_port.h"
 #include "link/unit_commands.h"
@@ -117,6 +118,12 @@ Form1::Form1(Options options, QWidget* parent)
         SSTab1_Click(previous);
     });
 
+    m_calibration = std::make_unique<CalibrationPage>(
+        PageContext{this, *m_link, m_status, *m_dialogs, bAborted},
+        ShapePainter{[](QWidget* shape, const QColor& colour) {
+                         qobject_cast<ShapeWidget*>(shape)->setFillColor(colour);
+                     },
+                     ShapeWidget::neutralColor()});
     m_tables = std::make_unique<TablesController>(
         PageContext{this, *m_link, m_status, *m_dialogs, bAborted});
     connect(this, &Form1::tablesPageLeft, m_tables.get(), &TablesController::tablesPageLeft);
@@ -145,6 +152,7 @@ void Form1::Form_Load() {
     control<QCheckBox>(this, "chkKeepText")->setChecked(false);
     control<QCheckBox>(this, "chkHistory")->setChecked(true);
 
+    m_calibration->startUp();
     m_ports->cboPort_GotFocus();
 
     control<QPushButton>(this, "btnTrace")->setEnabled(false);

@@ -12,6 +12,7 @@
 #include "link/port_map.h"
 #include "link/serial_port.h"
 
+class CalibrationPage;
 class TablesController;
 class DataArea;
 class QLabel;
@@ -107,6 +108,7 @@ private:
     std::unique_ptr<DeviceLink> m_link;
     std::unique_ptr<PortSelector> m_ports;
     std::unique_ptr<TablesController> m_tables;
+    std::unique_ptr<CalibrationPage> m_calibration;
     int m_currentTab = 0;
     bool m_terminated = false;
     QSize m_assumedFrame;  // frame size assumed when the saved size was applied

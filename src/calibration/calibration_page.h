@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+
+#include "calibration/calibration_controls.h"
+#include "common/page_context.h"
+
+class AutoCalibration;
+class CalibrationTrace;
+class ManualCalibration;
+
+// The "Free Air" page: the calibration value, the trace and the automatic search, sharing
+// the page's controls and state. The window keeps one for its whole run.
+class CalibrationPage : public QObject {
+    Q_OBJECT
+  public:
+    CalibrationPage(const PageContext& context, ShapePainter painter, QObject* parent = nullptr);
+    ~CalibrationPage() override;
+
+    // Start-up: nothing has been read back from the unit yet.
+    void startUp();
+
+    ManualCalibration& manual() { return *m_manual; }
+    CalibrationTrace& trace() { return *m_trace; }
+    AutoCalibration& automatic() { return *m_auto; }
+    const CalibrationState& state() const { return m_state; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    PageContext m_context;
+    CalibrationControls m_controls;
+    CalibrationState m_state;
+    std::unique_ptr<ManualCalibration> m_manual;
+    std::unique_ptr<CalibrationTrace> m_trace;
+    std::unique_ptr<AutoCalibration> m_auto;
+};
