@@ -46,9 +46,9 @@ struct Sim {
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QTextStream out(stdout);
-    const QString simPath = argc > 1 ? QString::fromLocal8Bit(argv[1])
-                                     : QCoreApplication::applicationDirPath() +
-                                           QStringLiteral("/../sim/orvex-sim");
+    const QString simPath =
+        argc > 1 ? QString::fromLocal8Bit(argv[1])
+                 : QCoreApplication::applicationDirPath() + QStringLiteral("/../sim/orvex-sim");
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
 

@@ -7,16 +7,15 @@
 namespace {
 
 class AutomationIds final : public QObject {
-public:
+  public:
     using QObject::QObject;
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         // Polish reaches every widget once before it is first shown, dialogs created later too.
         if (event->type() == QEvent::Polish || event->type() == QEvent::Show) {
-            if (auto* w = qobject_cast<QWidget*>(watched); w && !w->objectName().isEmpty() &&
-                                                          w->accessibleDescription() !=
-                                                              w->objectName()) {
+            if (auto* w = qobject_cast<QWidget*>(watched);
+                w && !w->objectName().isEmpty() && w->accessibleDescription() != w->objectName()) {
                 w->setAccessibleDescription(w->objectName());
             }
         }

@@ -8,7 +8,7 @@ struct FormLayout {
     static constexpr int kMinOuterWidth = 6420;
     static constexpr int kMinOuterHeight = 8175;
 
-    int outerWidth = 0;   // after the minimum is applied
+    int outerWidth = 0;  // after the minimum is applied
     int outerHeight = 0;
     int labStatTop = 0;
     int lBootVersionTop = 0;

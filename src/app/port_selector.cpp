@@ -10,8 +10,7 @@
 #include "link/device_link.h"
 
 PortSelector::PortSelector(QComboBox* cboPort, ShapeWidget* shpPort, DeviceLink& link,
-                           StatusLine& status, PortProber& prober, Sources sources,
-                           QObject* parent)
+                           StatusLine& status, PortProber& prober, Sources sources, QObject* parent)
     : QObject(parent),
       m_combo(cboPort),
       m_shape(shpPort),
@@ -57,9 +56,9 @@ void PortSelector::cboPort_GotFocus() {
     }
     setNeutral();
     const QString saved = m_sources.savedPort ? m_sources.savedPort() : QString();
-    const PortMap map = buildPortMap(m_sources.commandLine,
-                                     m_sources.settings ? m_sources.settings() : PortMap(),
-                                     m_prober.discover());
+    const PortMap map =
+        buildPortMap(m_sources.commandLine, m_sources.settings ? m_sources.settings() : PortMap(),
+                     m_prober.discover());
     m_link.setPortMap(map);
     m_notes.clear();
 

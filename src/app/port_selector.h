@@ -16,7 +16,7 @@ class StatusLine;
 // opening the chosen one.
 class PortSelector : public QObject {
     Q_OBJECT
-public:
+  public:
     struct Sources {
         PortMap commandLine;                 // --port-map entries
         std::function<PortMap()> settings;   // the Ports group
@@ -32,14 +32,14 @@ public:
     // Devices found but not openable for lack of permission, as advice lines for the data area.
     QStringList permissionNotes() const { return m_notes; }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // Advice lines are ready (only emitted outside start-up, where the window writes them).
     void notesReady(const QStringList& lines);
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void setNeutral();
 
     QComboBox* m_combo;

@@ -6,7 +6,7 @@ class QWidget;
 
 // Dialogs shown with Qt's message boxes and file dialog.
 class QtDialogs final : public Dialogs {
-public:
+  public:
     explicit QtDialogs(QWidget* parent) : m_parent(parent) {}
     Button okCancel(const QString& title, const QString& text, Icon icon) override;
     QString openFile(const QString& presetName, const QString& filter) override;
@@ -15,6 +15,6 @@ public:
     // Patterns are matched case-insensitively by listing both cases.
     static QString toQtFilter(const QString& filter);
 
-private:
+  private:
     QWidget* m_parent;
 };

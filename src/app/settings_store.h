@@ -7,7 +7,7 @@
 // The per-user settings: application CONF, group Startup, text values; an absent key reads as
 // the empty text. The port map's own group Ports lives in the same file.
 class SettingsStore {
-public:
+  public:
     QString keySetting(const QString& key) const;
     void saveKeySetting(const QString& key, const QString& setting);
     // Ports/COMn = device path; entries that are not COM1..COM9 are ignored.

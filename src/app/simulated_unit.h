@@ -10,13 +10,13 @@ class UnitModel;
 // The simulated unit behind `--simulate`: served on a pseudo-terminal inside this process, so
 // the program talks to it through the same serial-port code as to real hardware.
 class SimulatedUnit {
-public:
+  public:
     static std::unique_ptr<SimulatedUnit> start();
     ~SimulatedUnit();
 
     QString devicePath() const;
 
-private:
+  private:
     SimulatedUnit();
     std::unique_ptr<UnitModel> m_model;
     std::unique_ptr<PtyHost> m_host;

@@ -18,17 +18,17 @@ enum class Kind {
     LineEdit,       // one-line text box
     MultiLineEdit,  // multi-line text box with vertical scroll bar
     CheckBox,
-    Option,         // QRadioButton; name "group(index)", one QButtonGroup per group and parent
-    ComboList,      // drop-down list, not editable
-    ComboEdit,      // editable combo box
-    ListBox,        // list with tab-separated columns
+    Option,     // QRadioButton; name "group(index)", one QButtonGroup per group and parent
+    ComboList,  // drop-down list, not editable
+    ComboEdit,  // editable combo box
+    ListBox,    // list with tab-separated columns
     HScroll,
     VScroll,
-    ShapeRect,      // filled rectangle
-    ShapeCircle,    // filled circle
+    ShapeRect,    // filled rectangle
+    ShapeCircle,  // filled circle
     HLine,
     VLine,
-    Picture,        // drawing surface
+    Picture,  // drawing surface
 };
 
 enum Flag : unsigned {

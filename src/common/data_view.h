@@ -5,7 +5,7 @@
 // The shared received-data area. Kept behind an interface so the link and the page logic
 // never touch a widget; the window supplies the real text box.
 class DataView {
-public:
+  public:
     virtual ~DataView() = default;
 
     virtual QString text() const = 0;

@@ -6,7 +6,7 @@
 // Questions the program must put to the user. The window shows real dialogs; tests answer
 // them from a script.
 class Dialogs {
-public:
+  public:
     enum class Icon { Critical, Exclamation };
     enum class Button { Ok, Cancel };
 

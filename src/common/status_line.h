@@ -5,7 +5,7 @@
 // The one-line status line at the bottom of the window. Each message replaces the last; the
 // colour tells its kind. Implemented by the window; tests record what was shown.
 class StatusLine {
-public:
+  public:
     enum class Colour { Normal, Error, Status };
 
     virtual ~StatusLine() = default;

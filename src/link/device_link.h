@@ -16,7 +16,7 @@
 // nested event loop that blocks until something happens (data, a tick, a click).
 class DeviceLink : public QObject {
     Q_OBJECT
-public:
+  public:
     static constexpr int kTickMs = 100;
     static constexpr int kTickWrap = 32000;
     static constexpr int kReplyTimeoutTicks = 15;  // gives up when the count passes this
@@ -65,13 +65,13 @@ public:
     bool bShowRx = false;
     QString portName;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void parameterShown(const QString& parameter);  // txtData1
     void firmwareCaption(const QString& caption);   // lBootVersion
     void secondsCaption(const QString& caption);    // lTimer
     void connectionLost();
 
-private:
+  private:
     void onConnectionLost();
     void showRx();
 

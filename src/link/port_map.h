@@ -27,7 +27,7 @@ bool parsePortMapEntry(const QString& entry, int* number, QString* path);
 enum class ProbeResult { Available, Busy, NoPermission, Missing };
 
 class PortProber {
-public:
+  public:
     virtual ~PortProber() = default;
     // Open exclusively for reading and writing, only if it exists, and close at once.
     virtual ProbeResult probe(const QString& device) = 0;

@@ -18,11 +18,10 @@ bool QtSerialPort::open() {
     if (m_device.isEmpty() || !m_port.open(QIODevice::ReadWrite)) {
         return false;
     }
-    const bool configured = m_port.setBaudRate(QSerialPort::Baud19200) &&
-                            m_port.setDataBits(QSerialPort::Data8) &&
-                            m_port.setParity(QSerialPort::NoParity) &&
-                            m_port.setStopBits(QSerialPort::OneStop) &&
-                            m_port.setFlowControl(QSerialPort::NoFlowControl);
+    const bool configured =
+        m_port.setBaudRate(QSerialPort::Baud19200) && m_port.setDataBits(QSerialPort::Data8) &&
+        m_port.setParity(QSerialPort::NoParity) && m_port.setStopBits(QSerialPort::OneStop) &&
+        m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
         m_port.close();
         return false;

@@ -8,7 +8,7 @@
 // The real serial line.
 class QtSerialPort final : public SerialPort {
     Q_OBJECT
-public:
+  public:
     explicit QtSerialPort(QObject* parent = nullptr);
 
     void setDevice(const QString& device) override;
@@ -21,7 +21,7 @@ public:
     bool write(const QByteArray& data) override;
     QString errorString() const override { return m_port.errorString(); }
 
-private:
+  private:
     void onError(QSerialPort::SerialPortError error);
 
     QSerialPort m_port;
@@ -29,7 +29,7 @@ private:
 };
 
 class QtPortProber final : public PortProber {
-public:
+  public:
     ProbeResult probe(const QString& device) override;
     QStringList discover() override;
 };

@@ -11,7 +11,7 @@
 // Production wraps QSerialPort; tests use an in-process fake driven by the unit model.
 class SerialPort : public QObject {
     Q_OBJECT
-public:
+  public:
     using QObject::QObject;
     ~SerialPort() override = default;
 
@@ -26,7 +26,7 @@ public:
     virtual bool write(const QByteArray& data) = 0;
     virtual QString errorString() const = 0;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void readyRead();
     // The device went away while open (adapter pulled, far end hung up). The port has already
     // closed itself when this is emitted.

@@ -9,8 +9,8 @@
 
 #include "app/automation_ids.h"
 #include "app/form_layout.h"
-#include "app/widgets.h"
 #include "app/port_selector.h"
+#include "app/widgets.h"
 #include "support/test_window.h"
 
 namespace {
@@ -29,7 +29,7 @@ QString stored(const QString& key) {
 
 class TestForm1 : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void init() { TestWindow::clearSettings(); }
 
     void title_endsInRevision();

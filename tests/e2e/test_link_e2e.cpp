@@ -13,12 +13,12 @@
 // The utility over a real serial port to orvex-sim on a pseudo-terminal.
 class TestLinkE2e : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void greeting_tfThenV_indicatorGreen();
     void silentUnit_indicatorRed_andWaitDoesNotSpin();
     void hangUp_reportsLostConnection();
 
-private:
+  private:
     static std::unique_ptr<Form1> open(const SimProcess& sim, ScriptedDialogs* dialogs);
 };
 
@@ -63,8 +63,8 @@ void TestLinkE2e::silentUnit_indicatorRed_andWaitDoesNotSpin() {
     rusage after{};
     getrusage(RUSAGE_SELF, &after);
     const auto us = [](const timeval& t) { return t.tv_sec * 1000000.0 + t.tv_usec; };
-    const double cpu = us(after.ru_utime) + us(after.ru_stime) - us(before.ru_utime) -
-                       us(before.ru_stime);
+    const double cpu =
+        us(after.ru_utime) + us(after.ru_stime) - us(before.ru_utime) - us(before.ru_stime);
     QVERIFY(form->link().bTimedOut);
     QVERIFY2(wall.elapsed() >= 1400 && wall.elapsed() <= 1800,
              qPrintable(QString::number(wall.elapsed())));

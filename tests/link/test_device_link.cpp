@@ -11,7 +11,7 @@
 // The link against a line that delivers only what the test feeds, with a 5 ms tick.
 class TestDeviceLink : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void init();
     void cleanup();
 
@@ -40,7 +40,7 @@ private Q_SLOTS:
     void reportTimeout_replacesBuffer();
     void connectionLost_reportsAndCloses();
 
-private:
+  private:
     void openFeedOnly();
 
     RecordingStatus* m_status = nullptr;

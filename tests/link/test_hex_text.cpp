@@ -5,7 +5,7 @@
 
 class TestHexText : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void hexVal_data();
     void hexVal();
     void hex2_data();
@@ -84,21 +84,51 @@ void TestHexText::format_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("two");
     QTest::addColumn<QString>("three");
-    QTest::newRow("14.7") << "14.7" << "14.70" << "14.700";
-    QTest::newRow(".5") << ".5" << "0.50" << "0.500";
-    QTest::newRow("half away") << "0.125" << "0.13" << "0.125";
-    QTest::newRow("grouping") << "12345.678" << "12345.68" << "12345.678";
-    QTest::newRow("negative") << "-2" << "-2.00" << "-2.000";
-    QTest::newRow("0.68") << "0.68" << "0.68" << "0.680";
-    QTest::newRow("2") << "2" << "2.00" << "2.000";
-    QTest::newRow("negative half") << "-0.125" << "-0.13" << "-0.125";
-    QTest::newRow("carry") << "9.999" << "10.00" << "9.999";
-    QTest::newRow("exponent") << "1.5e2" << "150.00" << "150.000";
-    QTest::newRow("not a number") << "abc" << "abc" << "abc";
-    QTest::newRow("empty") << "" << "" << "";
-    QTest::newRow("trailing text") << "2.5V" << "2.5V" << "2.5V";
-    QTest::newRow("lambda") << "0.6122449" << "0.61" << "0.612";
-    QTest::newRow("tiny negative rounds to zero") << "-0.001" << "0.00" << "-0.001";
+    QTest::newRow("14.7") << "14.7"
+                          << "14.70"
+                          << "14.700";
+    QTest::newRow(".5") << ".5"
+                        << "0.50"
+                        << "0.500";
+    QTest::newRow("half away") << "0.125"
+                               << "0.13"
+                               << "0.125";
+    QTest::newRow("grouping") << "12345.678"
+                              << "12345.68"
+                              << "12345.678";
+    QTest::newRow("negative") << "-2"
+                              << "-2.00"
+                              << "-2.000";
+    QTest::newRow("0.68") << "0.68"
+                          << "0.68"
+                          << "0.680";
+    QTest::newRow("2") << "2"
+                       << "2.00"
+                       << "2.000";
+    QTest::newRow("negative half") << "-0.125"
+                                   << "-0.13"
+                                   << "-0.125";
+    QTest::newRow("carry") << "9.999"
+                           << "10.00"
+                           << "9.999";
+    QTest::newRow("exponent") << "1.5e2"
+                              << "150.00"
+                              << "150.000";
+    QTest::newRow("not a number") << "abc"
+                                  << "abc"
+                                  << "abc";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "";
+    QTest::newRow("trailing text") << "2.5V"
+                                   << "2.5V"
+                                   << "2.5V";
+    QTest::newRow("lambda") << "0.6122449"
+                            << "0.61"
+                            << "0.612";
+    QTest::newRow("tiny negative rounds to zero") << "-0.001"
+                                                  << "0.00"
+                                                  << "-0.001";
 }
 
 void TestHexText::format() {

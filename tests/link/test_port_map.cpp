@@ -4,7 +4,7 @@
 
 class TestPortMap : public QObject {
     Q_OBJECT
-private Q_SLOTS:
+  private Q_SLOTS:
     void commandLineWinsOverSettings();
     void discoveredFillFreeNamesUsbFirst();
     void discoveredAlreadyMapped_notListedTwice();
@@ -15,9 +15,9 @@ private Q_SLOTS:
 };
 
 void TestPortMap::commandLineWinsOverSettings() {
-    const PortMap map = buildPortMap({{3, QStringLiteral("/dev/pts/4")}},
-                                     {{3, QStringLiteral("/dev/ttyS0")}, {4, QStringLiteral("/x")}},
-                                     {});
+    const PortMap map =
+        buildPortMap({{3, QStringLiteral("/dev/pts/4")}},
+                     {{3, QStringLiteral("/dev/ttyS0")}, {4, QStringLiteral("/x")}}, {});
     QCOMPARE(map.value(3), QStringLiteral("/dev/pts/4"));
     QCOMPARE(map.value(4), QStringLiteral("/x"));
     QCOMPARE(map.size(), 2);
@@ -37,8 +37,9 @@ void TestPortMap::discoveredFillFreeNamesUsbFirst() {
 }
 
 void TestPortMap::discoveredAlreadyMapped_notListedTwice() {
-    const PortMap map = buildPortMap({}, {{5, QStringLiteral("/dev/ttyUSB0")}},
-                                     {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB0")});
+    const PortMap map =
+        buildPortMap({}, {{5, QStringLiteral("/dev/ttyUSB0")}},
+                     {QStringLiteral("/dev/ttyUSB0"), QStringLiteral("/dev/ttyUSB0")});
     QCOMPARE(map.size(), 1);
     QCOMPARE(map.value(5), QStringLiteral("/dev/ttyUSB0"));
 }

@@ -8,7 +8,7 @@
 
 // Remembers every status message with its kind.
 class RecordingStatus final : public StatusLine {
-public:
+  public:
     struct Entry {
         Colour colour;
         QString text;
@@ -22,7 +22,7 @@ public:
     QString current;
     Colour colour = Colour::Normal;
 
-private:
+  private:
     void add(Colour c, const QString& text) {
         entries.append({c, text});
         current = text;
@@ -32,7 +32,7 @@ private:
 
 // A data area that keeps the text and counts full rewrites against appends.
 class RecordingDataView final : public DataView {
-public:
+  public:
     QString text() const override { return m_text; }
     void setText(const QString& text) override {
         m_text = text;
@@ -50,6 +50,6 @@ public:
     int rewrites = 0;
     int appends = 0;
 
-private:
+  private:
     QString m_text;
 };

@@ -8,7 +8,7 @@
 
 // Answers the program's questions from a script and remembers what it was asked.
 class ScriptedDialogs final : public Dialogs {
-public:
+  public:
     struct Asked {
         QString title;
         QString text;

@@ -8,7 +8,7 @@
 // orvex-sim running beside the test on a pseudo-terminal. The path comes from ORVEX_SIM, which
 // CTest sets; every command the simulator receives is logged to a file the test can read.
 class SimProcess {
-public:
+  public:
     explicit SimProcess(QStringList args = {}) {
         m_logPath = m_dir.filePath(QStringLiteral("sim.log"));
         args << QStringLiteral("--log") << m_logPath << QStringLiteral("--quiet");
@@ -41,7 +41,7 @@ public:
         return QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     }
 
-private:
+  private:
     QTemporaryDir m_dir;
     QString m_logPath;
     QString m_device;

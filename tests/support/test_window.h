@@ -21,13 +21,13 @@ struct TestWindowConfig {
     UnitOptions unit;
     bool unitAttached = true;  // false: nothing answers on the line
     int tickMs = 10;
-    bool load = true;          // run Form_Load
+    bool load = true;  // run Form_Load
 };
 
 // A Form1 wired to the in-process simulated unit with a 10 ms tick, for widget tests.
 // By default COM1 exists, is saved as the last port, and a unit answers on it.
 class TestWindow {
-public:
+  public:
     using Config = TestWindowConfig;
 
     explicit TestWindow(Config config = {}) : m_config(std::move(config)) {
@@ -84,7 +84,7 @@ public:
     std::shared_ptr<UnitModel> model;
     std::unique_ptr<Form1> form;
 
-private:
+  private:
     Config m_config;
     FakePortProber m_prober;
     Form1::Options m_options;
