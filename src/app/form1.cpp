@@ -22,9 +22,12 @@
 #include "app/ui_builder.h"
 #include "app/widgets.h"
 #include "calibration/calibration_page.h"
+#include "console/command_console.h"
 #include "link/hex_text.h"
 #include "link/qt_serial_port.h"
 #include "link/unit_commands.h"
+#include "eeprom/eeprom_controller.h"
+#include "tables/afr_file_import.h"
 #include "tables/tables_controller.h"
 
 namespace {
@@ -118,6 +121,8 @@ Form1::Form1(Options options, QWidget* parent)
         SSTab1_Click(previous);
     });
 
+    m_console = std::make_unique<CommandConsole>(
+        PageContext{this, *m_link, m_status, *m_dialogs, bAborted});
     m_calibration = std::make_unique<CalibrationPage>(
         PageContext{this, *m_link, m_status, *m_dialogs, bAborted},
         ShapePainter{[](QWidget* shape, const QColor& colour) {
@@ -128,6 +133,10 @@ Form1::Form1(Options options, QWidget* parent)
         PageContext{this, *m_link, m_status, *m_dialogs, bAborted});
     connect(this, &Form1::tablesPageLeft, m_tables.get(), &TablesController::tablesPageLeft);
     connect(this, &Form1::tablesPageEntered, m_tables.get(), &TablesController::tablesPageEntered);
+    m_afrFileImport = std::make_unique<AfrFileImport>(
+        PageContext{this, *m_link, m_status, *m_dialogs, bAborted}, *m_tables);
+    m_eeprom = std::make_unique<EepromController>(
+        PageContext{this, *m_link, m_status, *m_dialogs, bAborted}, *m_tables);
 }
 
 Form1::~Form1() = default;
@@ -152,6 +161,7 @@ void Form1::Form_Load() {
     control<QCheckBox>(this, "chkKeepText")->setChecked(false);
     control<QCheckBox>(this, "chkHistory")->setChecked(true);
 
+    m_console->startUp();
     m_calibration->startUp();
     m_ports->cboPort_GotFocus();
 
@@ -238,6 +248,9 @@ QSize Form1::frameExtra() const {
 void Form1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     adoptFrame();
+    // A resize made while the window was still hidden sends no event: apply the resize rule to
+    // the size it opens with, or an unchanged window would save a geometry of zeros.
+    Form_Resize();
     // Some window managers tell the frame's size only a moment after the window is up.
     QTimer::singleShot(300, this, [this] {
         adoptFrame();

@@ -13,7 +13,10 @@
 #include "link/serial_port.h"
 
 class CalibrationPage;
+class CommandConsole;
 class TablesController;
+class AfrFileImport;
+class EepromController;
 class DataArea;
 class QLabel;
 class QTabWidget;
@@ -107,7 +110,10 @@ private:
     QTabWidget* m_tabs = nullptr;
     std::unique_ptr<DeviceLink> m_link;
     std::unique_ptr<PortSelector> m_ports;
+    std::unique_ptr<CommandConsole> m_console;
     std::unique_ptr<TablesController> m_tables;
+    std::unique_ptr<AfrFileImport> m_afrFileImport;
+    std::unique_ptr<EepromController> m_eeprom;
     std::unique_ptr<CalibrationPage> m_calibration;
     int m_currentTab = 0;
     bool m_terminated = false;

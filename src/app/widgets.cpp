@@ -6,8 +6,6 @@
 #include <QScrollBar>
 #include <QTextCursor>
 
-#include "link/device_link.h"
-
 ShapeWidget::ShapeWidget(Form form, QWidget* parent)
     : QWidget(parent), m_form(form), m_fill(neutralColor()) {}
 
@@ -73,39 +71,11 @@ void DataArea::showRx(const QString& rxBuffer, bool tailOnly) {
         const QString tail = rxBuffer.mid(m_text.size());
         m_text = rxBuffer;
         displayAppend(tail);
-    } else if (!(m_showsRx && displayCut(rxBuffer))) {
+    } else {
         m_text = rxBuffer;
         display(rxBuffer);
     }
     m_showsRx = true;
-}
-
-// The link's cut of a long receive buffer: "..." takes the place of the first characters shown
-// and the new characters follow. Laying the whole remaining text out again costs tens of
-// milliseconds on every cut during a trace; replacing the head in the document shows the same.
-bool DataArea::displayCut(const QString& rxBuffer) {
-    static const QString kMark = QStringLiteral("...");
-    if (m_text.size() < DeviceLink::kRxCutFrom || !rxBuffer.startsWith(kMark)) {
-        return false;
-    }
-    const QStringView kept = QStringView(m_text).sliced(DeviceLink::kRxCutFrom);
-    const QStringView after = QStringView(rxBuffer).sliced(kMark.size());
-    if (!after.startsWith(kept)) {
-        return false;
-    }
-    const QString keptShown = forDisplay(kept.toString());
-    const QString shown = toPlainText();
-    if (!shown.endsWith(keptShown)) {
-        return false;  // the area no longer shows the buffer as it was (edited by the user)
-    }
-    QTextCursor c(document());
-    c.setPosition(shown.size() - keptShown.size(), QTextCursor::KeepAnchor);
-    c.insertText(kMark);
-    m_text = rxBuffer;
-    displayAppend(after.sliced(kept.size()).toString());
-    moveCursor(QTextCursor::End);
-    ensureCursorVisible();
-    return true;
 }
 
 void DataArea::display(const QString& text) {

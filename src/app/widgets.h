@@ -41,7 +41,6 @@ public:
 private:
     void display(const QString& text);
     void displayAppend(const QString& text);
-    bool displayCut(const QString& rxBuffer);
 
     QString m_text;
     bool m_showsRx = false;       // the text is the receive buffer as last shown

@@ -1,0 +1,84 @@
+#include "tables/afr_file_parser.h"
+
+#include <QStringDecoder>
+
+#include "link/hex_text.h"
+
+namespace tables {
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+
+QString decode(const QByteArray& bytes) {
+    static const QByteArray kBom("\xEF\xBB\xBF");
+    const QByteArray body = bytes.startsWith(kBom) ? bytes.mid(kBom.size()) : bytes;
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8.decode(body);
+    if (!utf8.hasError()) {
+        return text;
+    }
+    return QString::fromLatin1(body);
+}
+
+}  // namespace
+
+QStringList afrFileLines(const QString& text) {
+    QStringList lines;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('\r') && c != QLatin1Char('\n')) {
+            continue;
+        }
+        lines.append(text.mid(start, i - start));
+        if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n')) {
+            ++i;
+        }
+        start = i + 1;
+    }
+    if (start < n) {
+        lines.append(text.mid(start));
+    }
+    return lines;
+}
+
+qint64 afrDataValue(const QString& line) {
+    qsizetype first = 0;
+    while (first < line.size() &&
+           (line[first] == QLatin1Char(' ') || line[first] == QLatin1Char('\t'))) {
+        ++first;
+    }
+    QStringView rest = QStringView(line).mid(first);
+    const qsizetype blank = rest.indexOf(QLatin1Char(' '));
+    if (blank >= 0) {
+        rest = rest.left(blank);
+    }
+    const qsizetype tab = rest.indexOf(QLatin1Char('\t'));
+    if (tab >= 0) {
+        rest = rest.left(tab);
+    }
+    const LeadingNumber number = readLeadingNumber(rest, true);
+    return number.found ? roundHalfEven(number.value) : 0;
+}
+
+AfrFileContent parseAfrFile(const QByteArray& bytes) {
+    AfrFileContent content;
+    for (const QString& line : afrFileLines(decode(bytes))) {
+        if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) {
+            continue;
+        }
+        if (line.startsWith(QLatin1Char('!'))) {
+            if (line.size() > 1) {
+                content.echo += line.mid(1) + kCrLf;
+            }
+            continue;
+        }
+        content.values.append(afrDataValue(line));
+        content.echo += line + kCrLf;
+    }
+    return content;
+}
+
+}  // namespace tables

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The text of an AFR table file: one table entry per data line. Comment lines (";") and empty
+// lines are skipped, remark lines ("!") only shown. Lines end at CR, CR LF or LF.
+namespace tables {
+
+struct AfrFileContent {
+    QList<qint64> values;  // one per data line, in file order, beyond the 65th too
+    QString echo;          // what the file-data area shows: data lines and remarks, CR LF each
+};
+
+// Splits text into lines; a final line without its end counts, nothing after the last end does.
+QStringList afrFileLines(const QString& text);
+
+// The value of one data line: leading blanks and tabs dropped, cut at the first blank, then at
+// the first tab, then the leading number (&H and &O too), halves to even; 0 without a number.
+qint64 afrDataValue(const QString& line);
+
+// Bytes of the file: a UTF-8 byte-order mark is skipped and the rest read as UTF-8; a file that is
+// not valid UTF-8 is read one byte to one character.
+AfrFileContent parseAfrFile(const QByteArray& bytes);
+
+}  // namespace tables
