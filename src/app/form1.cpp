@@ -15,18 +15,18 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/form_layout.h"
 #include "app/port_selector.h"
 #include "app/qt_dialogs.h"
 #include "app/settings_store.h"
-#include "app/form_layout.h"
 #include "app/ui_builder.h"
 #include "app/widgets.h"
 #include "calibration/calibration_page.h"
 #include "console/command_console.h"
+#include "eeprom/eeprom_controller.h"
 #include "link/hex_text.h"
 #include "link/qt_serial_port.h"
 #include "link/unit_commands.h"
-#include "eeprom/eeprom_controller.h"
 #include "tables/afr_file_import.h"
 #include "tables/tables_controller.h"
 
@@ -150,9 +150,8 @@ int Form1::toPx(int twips) const {
 }
 
 void Form1::Form_Load() {
-    setWindowTitle(kTitle + QStringLiteral(" - Rev ") + QString::number(kMajor) +
-                   QLatin1Char('.') + QString::number(kMinor) + QLatin1Char('.') +
-                   QChar(u'a' + kRevision));
+    setWindowTitle(kTitle + QStringLiteral(" - Rev ") + QString::number(kMajor) + QLatin1Char('.') +
+                   QString::number(kMinor) + QLatin1Char('.') + QChar(u'a' + kRevision));
 
     auto* txtCommand = control<QLineEdit>(this, "txtCommand");
     txtCommand->setText(UnitCommand::kTraceOff);
@@ -178,6 +177,8 @@ void Form1::Form_Load() {
     }
 
     applySavedGeometry();
+    // The command box holds "tf" with the caret after it so that Enter sends it at once.
+    txtCommand->setFocus(Qt::OtherFocusReason);
 }
 
 void Form1::applySavedGeometry() {
@@ -188,8 +189,8 @@ void Form1::applySavedGeometry() {
         }
         const double v = leadingNumber(text);
         // Absurd values (a hand-edited file) must not overflow the window system's numbers.
-        *out = static_cast<int>(std::clamp<double>(std::isfinite(v) ? std::nearbyint(v) : 0.0,
-                                                   -1.0e6, 1.0e6));
+        *out = static_cast<int>(
+            std::clamp<double>(std::isfinite(v) ? std::nearbyint(v) : 0.0, -1.0e6, 1.0e6));
         return true;
     };
     const QSize extra = frameExtra();

@@ -25,7 +25,7 @@ class SettingsStore;
 
 // The status line labStat.
 class StatusLabel final : public StatusLine {
-public:
+  public:
     static inline const QColor kNormal{0, 0, 0};
     static inline const QColor kError{255, 0, 0};
     static inline const QColor kStatus{0, 128, 0};
@@ -36,7 +36,7 @@ public:
     void msgStatus(const QString& text) override { show(text, kStatus); }
     void msgClear() override;
 
-private:
+  private:
     void show(const QString& text, const QColor& colour);
     QLabel* m_label = nullptr;
 };
@@ -44,14 +44,14 @@ private:
 // The main window: builds the three pages, owns the shared state and wires each page's logic.
 class Form1 : public QWidget {
     Q_OBJECT
-public:
+  public:
     struct Options {
-        SerialPortFactory portFactory;       // default: the real serial port
-        PortProber* prober = nullptr;        // default: the real trial open
-        PortMap commandLinePorts;            // --port-map entries
-        QString forcedPort;                  // opened at start-up instead of the saved port
-        Dialogs* dialogs = nullptr;          // default: Qt's dialogs
-        int tickMs = DeviceLink::kTickMs;    // tests shorten the tick
+        SerialPortFactory portFactory;     // default: the real serial port
+        PortProber* prober = nullptr;      // default: the real trial open
+        PortMap commandLinePorts;          // --port-map entries
+        QString forcedPort;                // opened at start-up instead of the saved port
+        Dialogs* dialogs = nullptr;        // default: Qt's dialogs
+        int tickMs = DeviceLink::kTickMs;  // tests shorten the tick
     };
 
     explicit Form1(Options options, QWidget* parent = nullptr);
@@ -80,17 +80,17 @@ public:
 
     double pxPerTwip() const { return m_pxPerTwip; }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void tablesPageLeft();
     void tablesPageEntered();
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     void Form_Resize();
     void applySavedGeometry();
     void keepOnScreen();
@@ -120,5 +120,5 @@ private:
     QSize m_assumedFrame;  // frame size assumed when the saved size was applied
     bool m_geometryPending = false;
     QSize m_minimumFrame{-1, -1};  // frame size the minimum was last computed with
-    QSize m_savedOuter;    // twips; empty when not stored
+    QSize m_savedOuter;            // twips; empty when not stored
 };

@@ -3,8 +3,10 @@
 #include <QApplication>
 #include <QPainter>
 #include <QPalette>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
 
 ShapeWidget::ShapeWidget(Form form, QWidget* parent)
     : QWidget(parent), m_form(form), m_fill(neutralColor()) {}
@@ -47,6 +49,7 @@ QString forDisplay(const QString& text) {
 }  // namespace
 
 DataArea::DataArea(QWidget* parent) : QPlainTextEdit(parent) {
+    connect(document(), &QTextDocument::contentsChanged, this, &DataArea::onContentsChange);
     // Undo history would keep every arrival of a long trace alive.
     setUndoRedoEnabled(false);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -78,7 +81,20 @@ void DataArea::showRx(const QString& rxBuffer, bool tailOnly) {
     m_showsRx = true;
 }
 
+// The user may type into the area. What they typed becomes part of its text, and the next data
+// to arrive rewrites the area whole, as it always has; appending behind it would keep the
+// typing on screen.
+void DataArea::onContentsChange() {
+    if (m_writing) {
+        return;
+    }
+    m_showsRx = false;
+    m_text = toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    m_pendingCr = false;
+}
+
 void DataArea::display(const QString& text) {
+    const QScopedValueRollback<bool> writing(m_writing, true);
     setPlainText(forDisplay(text));
     m_pendingCr = text.endsWith(QLatin1Char('\r'));
     moveCursor(QTextCursor::End);
@@ -94,6 +110,7 @@ void DataArea::displayAppend(const QString& text) {
         piece.remove(0, 1);  // the LF of a CR LF split across two arrivals
     }
     m_pendingCr = text.endsWith(QLatin1Char('\r'));
+    const QScopedValueRollback<bool> writing(m_writing, true);
     QTextCursor c(document());
     c.movePosition(QTextCursor::End);
     c.insertText(forDisplay(piece));

@@ -9,7 +9,7 @@
 // A filled rectangle or circle: the port and calibration indicators.
 class ShapeWidget : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum class Form { Rectangle, Circle };
     ShapeWidget(Form form, QWidget* parent = nullptr);
 
@@ -18,10 +18,10 @@ public:
     // The neutral colour of an unlit indicator: the system's scroll-bar colour.
     static QColor neutralColor();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     Form m_form;
     QColor m_fill;
 };
@@ -30,7 +30,7 @@ private:
 // platform draws them, and appends only the new tail of the receive buffer when it can.
 class DataArea : public QPlainTextEdit, public DataView {
     Q_OBJECT
-public:
+  public:
     explicit DataArea(QWidget* parent = nullptr);
 
     QString text() const override { return m_text; }
@@ -38,11 +38,13 @@ public:
     void appendText(const QString& text) override;
     void showRx(const QString& rxBuffer, bool tailOnly) override;
 
-private:
+  private:
     void display(const QString& text);
     void displayAppend(const QString& text);
+    void onContentsChange();
 
     QString m_text;
-    bool m_showsRx = false;       // the text is the receive buffer as last shown
-    bool m_pendingCr = false;     // the shown text ended in a CR whose LF may follow
+    bool m_writing = false;    // the change under way is ours, not the user's typing
+    bool m_showsRx = false;    // the text is the receive buffer as last shown
+    bool m_pendingCr = false;  // the shown text ended in a CR whose LF may follow
 };

@@ -51,8 +51,30 @@ class TestForm1 : public QObject {
     void settings_noPortChosen_savesEmptyPort();
     void pageSwitch_sendsTfLeavingComms_andStopsMirroringOnTables();
     void closedPort_pageSwitchRefusedInRed();
+    void dataArea_userTyping_wipedByNextArrival();
+    void startUp_focusInCommandBox();
     void automationIds_nameBecomesAccessibleDescription();
 };
+
+void TestForm1::dataArea_userTyping_wipedByNextArrival() {
+    DataArea area;
+    area.showRx(QStringLiteral("ab\r\n"), false);
+    area.showRx(QStringLiteral("ab\r\ncd"), true);
+    QCOMPARE(area.toPlainText(), QStringLiteral("ab\ncd"));
+    area.show();
+    QTest::keyClicks(&area, QStringLiteral("XY"));
+    QVERIFY(area.text().contains(QLatin1String("XY")));
+    area.showRx(QStringLiteral("ab\r\ncde"), true);
+    QCOMPARE(area.toPlainText(), QStringLiteral("ab\ncde"));
+    QCOMPARE(area.text(), QStringLiteral("ab\r\ncde"));
+}
+
+void TestForm1::startUp_focusInCommandBox() {
+    TestWindow w;
+    w.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(w.form.get()));
+    QCOMPARE(QApplication::focusWidget(), w.get<QWidget>("txtCommand"));
+}
 
 void TestForm1::title_endsInRevision() {
     TestWindow w;
