@@ -1,4 +1,5 @@
 #include "app/form1.h"
+#include "common/find_control.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -36,15 +37,6 @@ constexpr int kMajor = 1;
 constexpr int kMinor = 8;
 constexpr int kRevision = 0;
 
-template <class T>
-T* control(const QWidget* form, const char* name) {
-    T* w = form->findChild<T*>(QLatin1String(name));
-    if (!w) {
-        qFatal("control %s missing from the window", name);
-    }
-    return w;
-}
-
 }  // namespace
 
 const QString Form1::kTitle = QStringLiteral("Orvex Configuration Utility");
@@ -73,9 +65,9 @@ Form1::Form1(Options options, QWidget* parent)
     ui::buildWindow(this, m_pxPerTwip);
     resize(toPx(6300), toPx(7770));  // the design client area
 
-    m_status.attach(control<QLabel>(this, "labStat"));
-    m_txtData = control<DataArea>(this, "txtData");
-    m_tabs = control<QTabWidget>(this, "SSTab1");
+    m_status.attach(findControl<QLabel>(this, "labStat"));
+    m_txtData = findControl<DataArea>(this, "txtData");
+    m_tabs = findControl<QTabWidget>(this, "SSTab1");
 
     if (m_options.dialogs) {
         m_dialogs = m_options.dialogs;
@@ -94,9 +86,9 @@ Form1::Form1(Options options, QWidget* parent)
 
     m_link = std::make_unique<DeviceLink>(m_options.portFactory, m_status, *m_txtData);
     m_link->setTickInterval(m_options.tickMs);
-    auto* txtData1 = control<QLineEdit>(this, "txtData1");
-    auto* lBootVersion = control<QLabel>(this, "lBootVersion");
-    auto* lTimer = control<QLabel>(this, "lTimer");
+    auto* txtData1 = findControl<QLineEdit>(this, "txtData1");
+    auto* lBootVersion = findControl<QLabel>(this, "lBootVersion");
+    auto* lTimer = findControl<QLabel>(this, "lTimer");
     connect(m_link.get(), &DeviceLink::parameterShown, txtData1, &QLineEdit::setText);
     connect(m_link.get(), &DeviceLink::firmwareCaption, lBootVersion, &QLabel::setText);
     connect(m_link.get(), &DeviceLink::secondsCaption, lTimer, &QLabel::setText);
@@ -108,8 +100,8 @@ Form1::Form1(Options options, QWidget* parent)
         return m_options.forcedPort.isEmpty() ? m_settings->keySetting(QStringLiteral("port"))
                                               : m_options.forcedPort;
     };
-    m_ports = std::make_unique<PortSelector>(control<QComboBox>(this, "cboPort"),
-                                             control<ShapeWidget>(this, "shpPort"), *m_link,
+    m_ports = std::make_unique<PortSelector>(findControl<QComboBox>(this, "cboPort"),
+                                             findControl<ShapeWidget>(this, "shpPort"), *m_link,
                                              m_status, *prober, std::move(sources));
     connect(m_ports.get(), &PortSelector::notesReady, this, [this](const QStringList& lines) {
         m_txtData->appendText(lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n"));
@@ -153,24 +145,24 @@ void Form1::Form_Load() {
     setWindowTitle(kTitle + QStringLiteral(" - Rev ") + QString::number(kMajor) + QLatin1Char('.') +
                    QString::number(kMinor) + QLatin1Char('.') + QChar(u'a' + kRevision));
 
-    auto* txtCommand = control<QLineEdit>(this, "txtCommand");
+    auto* txtCommand = findControl<QLineEdit>(this, "txtCommand");
     txtCommand->setText(UnitCommand::kTraceOff);
     txtCommand->end(false);
-    control<QCheckBox>(this, "chkAutoCLS")->setChecked(false);
-    control<QCheckBox>(this, "chkKeepText")->setChecked(false);
-    control<QCheckBox>(this, "chkHistory")->setChecked(true);
+    findControl<QCheckBox>(this, "chkAutoCLS")->setChecked(false);
+    findControl<QCheckBox>(this, "chkKeepText")->setChecked(false);
+    findControl<QCheckBox>(this, "chkHistory")->setChecked(true);
 
     m_console->startUp();
     m_calibration->startUp();
     m_ports->cboPort_GotFocus();
 
-    control<QPushButton>(this, "btnTrace")->setEnabled(false);
-    control<QPushButton>(this, "btnUpdate")->setEnabled(false);
+    findControl<QPushButton>(this, "btnTrace")->setEnabled(false);
+    findControl<QPushButton>(this, "btnUpdate")->setEnabled(false);
     m_tables->startUp();
 
-    control<QPushButton>(this, "btnAbortFlash")->hide();
+    findControl<QPushButton>(this, "btnAbortFlash")->hide();
     m_txtData->setText(QString());
-    control<QWidget>(this, "frmAFRfile")->hide();
+    findControl<QWidget>(this, "frmAFRfile")->hide();
     const QStringList notes = m_ports->permissionNotes();
     if (!notes.isEmpty()) {
         m_txtData->appendText(notes.join(QLatin1String("\r\n")) + QLatin1String("\r\n"));
@@ -303,9 +295,9 @@ void Form1::Form_Resize() {
         return;
     }
 
-    auto* labStat = control<QLabel>(this, "labStat");
+    auto* labStat = findControl<QLabel>(this, "labStat");
     labStat->move(labStat->x(), toPx(l.labStatTop));
-    auto* lBootVersion = control<QLabel>(this, "lBootVersion");
+    auto* lBootVersion = findControl<QLabel>(this, "lBootVersion");
     lBootVersion->move(lBootVersion->x(), toPx(l.lBootVersionTop));
     m_txtData->resize(toPx(l.txtDataWidth), toPx(l.txtDataHeight));
     m_tabs->resize(toPx(l.tabWidth), m_tabs->height());

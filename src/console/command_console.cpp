@@ -1,4 +1,5 @@
 #include "console/command_console.h"
+#include "common/find_control.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -16,15 +17,6 @@
 #include "link/unit_commands.h"
 
 namespace {
-
-template <class T>
-T* control(const QWidget* form, const char* name) {
-    T* w = form->findChild<T*>(QLatin1String(name));
-    if (!w) {
-        qFatal("control %s missing from the window", name);
-    }
-    return w;
-}
 
 bool isEnter(int key) {
     return key == Qt::Key_Return || key == Qt::Key_Enter;
@@ -86,36 +78,33 @@ CommandConsole::CommandConsole(const PageContext& context, QObject* parent)
     : QObject(parent), m_context(context) {
     QWidget* form = m_context.form;
     // The received-data area is the window's; the console only needs it as a DataView.
-    m_txtData = dynamic_cast<DataView*>(control<QWidget>(form, "txtData"));
-    if (!m_txtData) {
-        qFatal("txtData is not a data view");
-    }
-    m_txtCommand = control<QLineEdit>(form, "txtCommand");
-    m_chkHistory = control<QCheckBox>(form, "chkHistory");
-    m_chkKeepText = control<QCheckBox>(form, "chkKeepText");
-    m_chkAutoCLS = control<QCheckBox>(form, "chkAutoCLS");
-    m_lHistoryCount = control<QLabel>(form, "lHistoryCount");
-    m_cboTraceCommand = control<QComboBox>(form, "cboTraceCommand");
-    m_cboLogCommand = control<QComboBox>(form, "cboLogCommand");
-    m_txtCmdParameter = control<QLineEdit>(form, "txtCmdParameter");
-    m_btnReDoCommand = control<QPushButton>(form, "btnReDoCommand");
+    m_txtData = &findDataView(form, "txtData");
+    m_txtCommand = findControl<QLineEdit>(form, "txtCommand");
+    m_chkHistory = findControl<QCheckBox>(form, "chkHistory");
+    m_chkKeepText = findControl<QCheckBox>(form, "chkKeepText");
+    m_chkAutoCLS = findControl<QCheckBox>(form, "chkAutoCLS");
+    m_lHistoryCount = findControl<QLabel>(form, "lHistoryCount");
+    m_cboTraceCommand = findControl<QComboBox>(form, "cboTraceCommand");
+    m_cboLogCommand = findControl<QComboBox>(form, "cboLogCommand");
+    m_txtCmdParameter = findControl<QLineEdit>(form, "txtCmdParameter");
+    m_btnReDoCommand = findControl<QPushButton>(form, "btnReDoCommand");
 
     guardPresetList(m_cboTraceCommand);
     guardPresetList(m_cboLogCommand);
 
     m_txtCommand->installEventFilter(this);
-    connect(control<QPushButton>(form, "btnCls"), &QPushButton::clicked, this,
+    connect(findControl<QPushButton>(form, "btnCls"), &QPushButton::clicked, this,
             &CommandConsole::btnCls_Click);
     connect(m_cboTraceCommand, &QComboBox::activated, this, &CommandConsole::cboTraceCommand_Click);
     connect(m_cboLogCommand, &QComboBox::activated, this, &CommandConsole::cboLogCommand_Click);
     connect(m_btnReDoCommand, &QPushButton::clicked, this, &CommandConsole::btnReDoCommand_Click);
-    connect(control<QPushButton>(form, "btnStartTrace"), &QPushButton::clicked, this,
+    connect(findControl<QPushButton>(form, "btnStartTrace"), &QPushButton::clicked, this,
             &CommandConsole::btnStartTrace_Click);
-    connect(control<QPushButton>(form, "btnStopTrace"), &QPushButton::clicked, this,
+    connect(findControl<QPushButton>(form, "btnStopTrace"), &QPushButton::clicked, this,
             &CommandConsole::btnStopTrace_Click);
-    connect(control<QPushButton>(form, "btnClearTrace"), &QPushButton::clicked, this,
+    connect(findControl<QPushButton>(form, "btnClearTrace"), &QPushButton::clicked, this,
             &CommandConsole::btnClearTrace_Click);
-    connect(control<QPushButton>(form, "btnCopyTrace"), &QPushButton::clicked, this,
+    connect(findControl<QPushButton>(form, "btnCopyTrace"), &QPushButton::clicked, this,
             &CommandConsole::btnCopyTrace_Click);
 }
 

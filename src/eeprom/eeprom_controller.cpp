@@ -1,4 +1,5 @@
 #include "eeprom/eeprom_controller.h"
+#include "common/find_control.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,23 +16,6 @@
 namespace {
 
 constexpr int kLinearSource = 0;  // "Linear Parameters ..." in the data-source list
-
-template <class T>
-T* control(QWidget* form, const char* name) {
-    T* w = form->findChild<T*>(QLatin1String(name));
-    if (!w) {
-        qFatal("control %s missing from the window", name);
-    }
-    return w;
-}
-
-DataView& dataView(QWidget* form, const char* name) {
-    auto* view = dynamic_cast<DataView*>(control<QWidget>(form, name));
-    if (!view) {
-        qFatal("%s is not a text area", name);
-    }
-    return *view;
-}
 
 }  // namespace
 
@@ -59,11 +43,11 @@ EepromController::EepromController(const PageContext& context, TablesController&
                                    QObject* parent)
     : QObject(parent ? parent : context.form), m_context(context), m_tables(tables) {
     setObjectName(QStringLiteral("eepromController"));
-    m_btnFlashTable = control<QPushButton>(context.form, "btnFlashTable");
-    m_btnAbortFlash = control<QPushButton>(context.form, "btnAbortFlash");
-    m_chkGraph = control<QCheckBox>(context.form, "chkGraph");
-    m_cboEEdata = control<QComboBox>(context.form, "cboEEdata");
-    m_lBootVersion = control<QLabel>(context.form, "lBootVersion");
+    m_btnFlashTable = findControl<QPushButton>(context.form, "btnFlashTable");
+    m_btnAbortFlash = findControl<QPushButton>(context.form, "btnAbortFlash");
+    m_chkGraph = findControl<QCheckBox>(context.form, "chkGraph");
+    m_cboEEdata = findControl<QComboBox>(context.form, "cboEEdata");
+    m_lBootVersion = findControl<QLabel>(context.form, "lBootVersion");
 
     // Shares the place of the firmware version while a run lasts; GetVersion refreshes that
     // label at the end anyway.
@@ -73,10 +57,10 @@ EepromController::EepromController(const PageContext& context, TablesController&
     m_prgFlash->hide();
 
     m_windowLink = std::make_unique<WindowLink>(
-        context.link, control<QLabel>(context.form, "Label1"), context.bAborted);
+        context.link, findControl<QLabel>(context.form, "Label1"), context.bAborted);
     const TableModel& model = tables.model();
     m_programmer = std::make_unique<EepromProgrammer>(
-        *m_windowLink, context.status, dataView(context.form, "txtData"), context.dialogs,
+        *m_windowLink, context.status, findDataView(context.form, "txtData"), context.dialogs,
         [&model](int address) { return model.imageByte(address); });
     m_programmer->setProgress([this](int done, int total) { showProgress(done, total); });
 

@@ -1,4 +1,5 @@
 #include "tables/afr_file_import.h"
+#include "common/find_control.h"
 
 #include <QClipboard>
 #include <QDragMoveEvent>
@@ -16,46 +17,25 @@
 #include "tables/afr_file_parser.h"
 #include "tables/tables_controller.h"
 
-namespace {
-
-template <class T>
-T* control(QWidget* form, const char* name) {
-    T* w = form->findChild<T*>(QLatin1String(name));
-    if (!w) {
-        qFatal("control %s missing from the window", name);
-    }
-    return w;
-}
-
-DataView& dataView(QWidget* form, const char* name) {
-    auto* view = dynamic_cast<DataView*>(control<QWidget>(form, name));
-    if (!view) {
-        qFatal("%s is not a text area", name);
-    }
-    return *view;
-}
-
-}  // namespace
-
 AfrFileImport::AfrFileImport(const PageContext& context, TablesController& tables, QObject* parent)
     : QObject(parent ? parent : context.form),
       m_context(context),
       m_tables(tables),
-      m_txtAFRfilename(control<QLineEdit>(context.form, "txtAFRfilename")),
-      m_txtAFRfileData(dataView(context.form, "txtAFRfileData")) {
+      m_txtAFRfilename(findControl<QLineEdit>(context.form, "txtAFRfilename")),
+      m_txtAFRfileData(findDataView(context.form, "txtAFRfileData")) {
     setObjectName(QStringLiteral("afrFileImport"));
     m_tables.setFileImport([this] { readAFRFile(); });
 
     QWidget* form = context.form;
-    connect(control<QPushButton>(form, "cmdAFRfilename"), &QPushButton::clicked, this,
+    connect(findControl<QPushButton>(form, "cmdAFRfilename"), &QPushButton::clicked, this,
             &AfrFileImport::cmdAFRfilename_Click);
-    connect(control<QPushButton>(form, "cmdGOfile"), &QPushButton::clicked, this,
+    connect(findControl<QPushButton>(form, "cmdGOfile"), &QPushButton::clicked, this,
             &AfrFileImport::cmdGOfile_Click);
-    connect(control<QPushButton>(form, "cmdCopyallFile"), &QPushButton::clicked, this,
+    connect(findControl<QPushButton>(form, "cmdCopyallFile"), &QPushButton::clicked, this,
             &AfrFileImport::cmdCopyallFile_Click);
-    connect(control<QPushButton>(form, "cmdPasteFile"), &QPushButton::clicked, this,
+    connect(findControl<QPushButton>(form, "cmdPasteFile"), &QPushButton::clicked, this,
             &AfrFileImport::cmdPasteFile_Click);
-    connect(control<QPushButton>(form, "cmdClearFile"), &QPushButton::clicked, this,
+    connect(findControl<QPushButton>(form, "cmdClearFile"), &QPushButton::clicked, this,
             &AfrFileImport::cmdClearFile_Click);
 
     m_txtAFRfilename->setAcceptDrops(true);

@@ -1,4 +1,5 @@
 #include "tables/tables_controller.h"
+#include "common/find_control.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -28,14 +29,6 @@ enum DataSource { kLinear = 0, kFile = 1, kFirstBuiltIn = 2 };
 
 QString indexed(const char* group, int index) {
     return QLatin1String(group) + QLatin1Char('(') + QString::number(index) + QLatin1Char(')');
-}
-
-DataView& dataView(QWidget* form, const char* name) {
-    auto* view = dynamic_cast<DataView*>(form->findChild<QWidget*>(QLatin1String(name)));
-    if (!view) {
-        qFatal("text area %s missing from the window", name);
-    }
-    return *view;
 }
 
 // Sets an option without running its handler; start-up runs the handlers itself.
@@ -75,7 +68,7 @@ void TablesController::connectOptions(const char* group, int count,
 TablesController::TablesController(const PageContext& context, QObject* parent)
     : QObject(parent ? parent : context.form),
       m_context(context),
-      m_txtData(dataView(context.form, "txtData")),
+      m_txtData(findDataView(context.form, "txtData")),
       m_model(m_txtData, context.status) {
     setObjectName(QStringLiteral("tablesController"));
     m_cboOutputPin = control<QComboBox>(QStringLiteral("cboOutputPin"));
@@ -197,7 +190,7 @@ void TablesController::cboEEdata_Click() {
     m_frmLinearParams->hide();
     if (d == kFile) {
         m_frmAFRfile->show();
-        dataView(m_context.form, "txtAFRfileData").setText(QString());
+        findDataView(m_context.form, "txtAFRfileData").setText(QString());
         m_txtData.setText(QString());
         m_lstEETable->clear();
         readAFRFile();
