@@ -143,8 +143,30 @@ void defineOptions(QCommandLineParser* parser) {
         {QStringLiteral("log"),
          QStringLiteral("Write each command received as one line to this file (- for stderr)."),
          QStringLiteral("file")},
+        {QStringLiteral("fault-counts"),
+         QStringLiteral("At exit, write how often each fault struck to this file."),
+         QStringLiteral("file")},
         {QStringLiteral("quiet"), QStringLiteral("No notes on stderr, errors only.")},
     });
+}
+
+// One line "silence=N drop=N corrupt=N lowercase=N delay=N weakcell=N hangup=N", so a test can
+// prove its faults reached the program.
+void writeFaultCounts(const QString& path, const UnitModel& model) {
+    if (path.isEmpty()) {
+        return;
+    }
+    static const char* const kNames[kUnitFaultKinds] = {
+        "silence", "drop", "corrupt", "lowercase", "delay", "weakcell", "hangup"};
+    QByteArray line;
+    for (int i = 0; i < kUnitFaultKinds; ++i) {
+        line += QByteArray(i ? " " : "") + kNames[i] + '=' +
+                QByteArray::number(model.faultCount(static_cast<UnitFault>(i)));
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(line + '\n') < 0) {
+        std::fprintf(stderr, "orvex-sim: cannot write %s\n", qPrintable(path));
+    }
 }
 
 }  // namespace
@@ -222,5 +244,6 @@ int main(int argc, char* argv[]) {
     }
     const int status = QCoreApplication::exec();
     saveEeprom();
+    writeFaultCounts(parser.value(QStringLiteral("fault-counts")), model);
     return status;
 }

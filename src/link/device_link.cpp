@@ -4,6 +4,7 @@
 #include <QEventLoop>
 
 #include "link/hex_text.h"
+#include "link/reply_text.h"
 #include "link/unit_commands.h"
 
 DeviceLink::DeviceLink(SerialPortFactory factory, StatusLine& status, DataView& data,
@@ -90,7 +91,9 @@ void DeviceLink::getRxData() {
     if (!bShowRx) {
         return;
     }
-    if (m_rx.size() > kRxCutLength) {
+    // One cut per arrival is enough at the line rate; a burst that arrived while the program was
+    // busy needs as many cuts as it holds, or the buffer grows without end.
+    while (m_rx.size() > kRxCutLength) {
         setRxBuffer(QStringLiteral("...") + m_rx.mid(kRxCutFrom));
     }
     showRx();
@@ -145,8 +148,7 @@ QString DeviceLink::GetResponse() {
 
 QString DeviceLink::GetParameter() {
     GetResponse();
-    const qsizetype blank = m_rx.indexOf(QLatin1Char(' '));
-    const QString parameter = m_rx.mid(blank + 1, 4);
+    const QString parameter = replyParameter(m_rx).toString();
     Q_EMIT parameterShown(parameter);
     return parameter;
 }

@@ -1,0 +1,34 @@
+#include "calibration/ipx_trace.h"
+#include "fuzz/fuzz_check.h"
+#include "link/hex_text.h"
+
+// Walks a received text line by line as the calibration trace does, from every line start.
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QString rx = fuzz::textOf(data, size);
+    qsizetype start = 0;
+    int lines = 0;
+    while (true) {
+        const qsizetype end = IpxTrace::findLineEnd(rx, start);
+        if (end < 0) {
+            FUZZ_CHECK(start >= rx.size() || !QStringView(rx).mid(start).contains(u'\n'));
+            break;
+        }
+        FUZZ_CHECK(end >= start && end < rx.size() && rx[end] == QLatin1Char('\n'));
+        const IpxTrace::Line line = IpxTrace::readLine(rx, start);
+        for (const QString* f : {&line.ipxField, &line.field1, &line.field2, &line.field3}) {
+            FUZZ_CHECK(f->size() <= 4);
+        }
+        FUZZ_CHECK(line.ipx >= -1 && line.ipx <= 0x7FFF);
+        FUZZ_CHECK(line.ipx == hexVal(line.ipxField));
+        FUZZ_CHECK(line.ipxField == QStringView(rx).mid(start, 4));
+        start = end + 1;
+        ++lines;
+        FUZZ_CHECK(lines <= rx.size());
+    }
+    FUZZ_CHECK(IpxTrace::findLineEnd(rx, -1) == -1);
+    FUZZ_CHECK(IpxTrace::findLineEnd(rx, rx.size()) == -1);
+    // Reading past the end gives empty fields, never a reading.
+    const IpxTrace::Line beyond = IpxTrace::readLine(rx, rx.size() + 3);
+    FUZZ_CHECK(beyond.ipxField.isEmpty() && beyond.field3.isEmpty());
+    return 0;
+}
