@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
-#include <QProcess>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -17,6 +16,7 @@
 
 #include "app/form1.h"
 #include "support/scripted_dialogs.h"
+#include "support/sim_process.h"
 
 namespace {
 
@@ -31,14 +31,6 @@ double cpuSeconds() {
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-QStringList logLines(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -49,15 +41,12 @@ int main(int argc, char* argv[]) {
                  : QCoreApplication::applicationDirPath() + QStringLiteral("/../sim/orvex-sim");
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
-    const QString logPath = dir.filePath(QStringLiteral("sim.log"));
-
-    QProcess sim;
-    sim.start(simPath, {QStringLiteral("--quiet"), QStringLiteral("--log"), logPath});
-    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
+    SimProcess sim({}, simPath);
+    if (!sim.started()) {
         out << "could not start " << simPath << "\n";
         return 2;
     }
-    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
+    const QString device = sim.device();
 
     ScriptedDialogs dialogs;
     Form1::Options options;
@@ -70,7 +59,7 @@ int main(int argc, char* argv[]) {
     form.findChild<QComboBox*>(QStringLiteral("cboOutputPin"))->setCurrentIndex(1);
     // The page switch sends "tf" without awaiting its reply; a user's click comes later than that.
     form.link().wait_ticks(5);
-    const qsizetype logBefore = logLines(logPath).size();
+    const qsizetype logBefore = sim.log().size();
 
     const double cpu0 = cpuSeconds();
     QElapsedTimer wall;
@@ -82,7 +71,7 @@ int main(int argc, char* argv[]) {
 
     // Every command goes out with a carriage return; its reply is CR LF, the command, a blank,
     // four characters, CR LF.
-    const QStringList commands = logLines(logPath).mid(logBefore);
+    const QStringList commands = sim.log().mid(logBefore);
     qint64 bytes = 0;
     for (const QString& c : commands) {
         bytes += (c.size() + 1) + (2 + c.size() + 1 + 4 + 2);
@@ -105,8 +94,7 @@ int main(int argc, char* argv[]) {
                .arg(kCpuLimit)
                .arg(result);
 
-    sim.terminate();
-    sim.waitForFinished(3000);
+    sim.stop();
     const bool ok = result == QLatin1String("Programming Complete.") && ratio <= kTimeLimit &&
                     share < kCpuLimit;
     return ok ? 0 : 1;

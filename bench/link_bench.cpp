@@ -5,7 +5,6 @@
 // Usage: orvex-bench-link [path/to/orvex-sim]   (QT_QPA_PLATFORM=offscreen works)
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -16,6 +15,7 @@
 #include "link/qt_serial_port.h"
 #include "sim/fake_port_prober.h"
 #include "support/recording.h"
+#include "support/sim_process.h"
 
 namespace {
 
@@ -24,23 +24,6 @@ double cpuSeconds() {
     getrusage(RUSAGE_SELF, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
-
-struct Sim {
-    QProcess process;
-    QString device;
-    bool start(const QString& program, const QStringList& args) {
-        process.start(program, args);
-        if (!process.waitForStarted(5000) || !process.waitForReadyRead(5000)) {
-            return false;
-        }
-        device = QString::fromLocal8Bit(process.readLine()).trimmed();
-        return !device.isEmpty();
-    }
-    ~Sim() {
-        process.terminate();
-        process.waitForFinished(3000);
-    }
-};
 
 }  // namespace
 
@@ -58,14 +41,14 @@ int main(int argc, char* argv[]) {
     int failures = 0;
 
     {
-        Sim sim;
-        if (!sim.start(simPath, {QStringLiteral("--silent"), QStringLiteral("--quiet")})) {
+        SimProcess sim({QStringLiteral("--silent")}, simPath);
+        if (!sim.started()) {
             out << "could not start " << simPath << "\n";
             return 2;
         }
         DeviceLink link([] { return std::make_unique<QtSerialPort>(); }, status, data);
-        link.setPortMap({{1, sim.device}});
-        link.port().setDevice(sim.device);
+        link.setPortMap({{1, sim.device()}});
+        link.port().setDevice(sim.device());
         link.port().open();
         const double cpu0 = cpuSeconds();
         QElapsedTimer wall;
@@ -82,13 +65,13 @@ int main(int argc, char* argv[]) {
         failures += !link.bTimedOut || share >= 5.0;
     }
     {
-        Sim sim;
-        if (!sim.start(simPath, {QStringLiteral("--no-pacing"), QStringLiteral("--quiet")})) {
+        SimProcess sim({QStringLiteral("--no-pacing")}, simPath);
+        if (!sim.started()) {
             out << "could not start " << simPath << "\n";
             return 2;
         }
         DeviceLink link([] { return std::make_unique<QtSerialPort>(); }, status, data);
-        link.port().setDevice(sim.device);
+        link.port().setDevice(sim.device());
         link.port().open();
         QElapsedTimer wall;
         wall.start();

@@ -3,10 +3,8 @@
 #include <QClipboard>
 #include <QFile>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -14,6 +12,7 @@
 #include "app/form1.h"
 #include "app/widgets.h"
 #include "support/scripted_dialogs.h"
+#include "support/sim_process.h"
 
 namespace {
 
@@ -45,21 +44,16 @@ class TestConsoleTraceE2e : public QObject {
         QTest::mouseClick(m_form->findChild<QPushButton*>(QLatin1String(name)), Qt::LeftButton);
     }
 
-    QTemporaryDir m_dir;
-    QProcess m_sim;
+    std::unique_ptr<SimProcess> m_sim;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<Form1> m_form;
 };
 
 void TestConsoleTraceE2e::init() {
-    const QString simPath = qEnvironmentVariable("ORVEX_SIM");
-    QVERIFY2(!simPath.isEmpty(), "ORVEX_SIM names the simulator");
-    m_sim.start(simPath, {QStringLiteral("--quiet"), QStringLiteral("--log"),
-                          m_dir.filePath(QStringLiteral("commands.log"))});
-    QVERIFY(m_sim.waitForStarted(5000));
-    QVERIFY(m_sim.waitForReadyRead(5000));
-    const QString device = QString::fromLocal8Bit(m_sim.readLine()).trimmed();
-    QVERIFY(!device.isEmpty());
+    QVERIFY2(!qEnvironmentVariable("ORVEX_SIM").isEmpty(), "ORVEX_SIM names the simulator");
+    m_sim = std::make_unique<SimProcess>();
+    QVERIFY(m_sim->started());
+    const QString device = m_sim->device();
 
     Form1::Options options;
     options.commandLinePorts.insert(1, device);
@@ -73,16 +67,11 @@ void TestConsoleTraceE2e::init() {
 
 void TestConsoleTraceE2e::cleanup() {
     m_form.reset();
-    m_sim.terminate();
-    m_sim.waitForFinished(3000);
+    m_sim.reset();
 }
 
 QStringList TestConsoleTraceE2e::simCommands() const {
-    QFile log(m_dir.filePath(QStringLiteral("commands.log")));
-    if (!log.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return QString::fromLatin1(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return m_sim->log();
 }
 
 void TestConsoleTraceE2e::typedCommand_answerFollowsMarker() {

@@ -5,15 +5,17 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// orvex-sim running beside the test on a pseudo-terminal. The path comes from ORVEX_SIM, which
-// CTest sets; every command the simulator receives is logged to a file the test can read.
+// orvex-sim running beside a test or benchmark on a pseudo-terminal. The program defaults to
+// ORVEX_SIM, which CTest sets; every command the simulator receives is logged to a file that can
+// be read while it runs.
 class SimProcess {
   public:
-    explicit SimProcess(QStringList args = {}) {
+    explicit SimProcess(QStringList args = {},
+                        const QString& program = qEnvironmentVariable("ORVEX_SIM")) {
         m_logPath = m_dir.filePath(QStringLiteral("sim.log"));
         args << QStringLiteral("--log") << m_logPath << QStringLiteral("--quiet");
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start(qEnvironmentVariable("ORVEX_SIM"), args);
+        m_process.start(program, args);
         if (m_process.waitForStarted(5000) && m_process.waitForReadyRead(5000)) {
             m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed();
         }
