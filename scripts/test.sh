@@ -7,6 +7,18 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 bash scripts/setup.sh
 
+# Some tests run a second time under a decimal-comma locale; without it they fail on purpose.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
+    echo "Making the de_DE.UTF-8 locale"
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    if ! dpkg-query -W -f='${Status}' locales 2>/dev/null | grep -q "install ok installed"; then
+        "${sudo_cmd[@]}" apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq locales >/dev/null
+    fi
+    "${sudo_cmd[@]}" localedef -i de_DE -f UTF-8 de_DE.UTF-8
+fi
+
 echo "== formatting"
 git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 

@@ -73,6 +73,13 @@ double numberOption(const QCommandLineParser& parser, const QString& name, doubl
 UnitOptions unitOptions(const QCommandLineParser& parser) {
     UnitOptions options;
     options.versionText = parser.value(QStringLiteral("version-text")).toLatin1();
+    const QString style = parser.value(QStringLiteral("reply-style"));
+    const auto replyStyle = parseReplyStyle(style);
+    if (!replyStyle) {
+        fail(QStringLiteral("--reply-style wants standard, colon, no-echo, trailing or lf, not %1")
+                 .arg(style));
+    }
+    options.replyStyle = *replyStyle;
     options.truePoint = intOption(parser, QStringLiteral("true-point"), -65535);
     options.gain = numberOption(parser, QStringLiteral("gain"), -1000, 1000);
     options.noise = intOption(parser, QStringLiteral("noise"));
@@ -109,6 +116,16 @@ void defineOptions(QCommandLineParser* parser) {
          QStringLiteral("path")},
         {QStringLiteral("version-text"), QStringLiteral("Answer to \"v\"."), QStringLiteral("text"),
          QString::fromLatin1(defaults.versionText)},
+        {QStringLiteral("reply-style"),
+         QStringLiteral("How replies are framed: standard (CR LF, echo, blank, parameter, CR LF), "
+                        "colon (\": \" after the echo), no-echo (the parameter alone after a "
+                        "blank), trailing (the line, then CR LF twice), lf (LF alone as line "
+                        "end, trace lines too)."),
+         QStringLiteral("style"), QStringLiteral("standard")},
+        {QStringLiteral("trace-interval-ms"),
+         QStringLiteral("Send trace lines this often instead of at the speed register's rate "
+                        "(0: the register's rate)."),
+         QStringLiteral("ms"), QStringLiteral("0")},
         {QStringLiteral("true-point"), QStringLiteral("Calibration value at which Ipx reads 8192."),
          QStringLiteral("n"), QString::number(defaults.truePoint)},
         {QStringLiteral("gain"), QStringLiteral("Ipx counts per calibration step."),
@@ -202,6 +219,7 @@ int main(int argc, char* argv[]) {
 
     PtyHost host(&model);
     host.setPacing(!parser.isSet(QStringLiteral("no-pacing")));
+    host.runner().setTraceIntervalOverride(intOption(parser, QStringLiteral("trace-interval-ms")));
     if (!host.start(&error)) {
         fail(error);
     }

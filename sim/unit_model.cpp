@@ -60,7 +60,25 @@ std::optional<int> parseNumber(QStringView text) {
     return ok ? std::optional<int>(value) : std::nullopt;
 }
 
+QByteArray lineEnd(ReplyStyle style) {
+    return style == ReplyStyle::LfOnly ? QByteArray("\n") : QByteArray("\r\n");
+}
+
 }  // namespace
+
+std::optional<ReplyStyle> parseReplyStyle(QStringView name) {
+    static const std::pair<const char16_t*, ReplyStyle> kNames[] = {
+        {u"standard", ReplyStyle::Standard}, {u"colon", ReplyStyle::Colon},
+        {u"no-echo", ReplyStyle::NoEcho},    {u"trailing", ReplyStyle::Trailing},
+        {u"lf", ReplyStyle::LfOnly},
+    };
+    for (const auto& [text, style] : kNames) {
+        if (name == QStringView(text)) {
+            return style;
+        }
+    }
+    return std::nullopt;
+}
 
 UnitModel::UnitModel(UnitOptions options) : m_options(std::move(options)) {
     m_random.seed(m_options.seed);
@@ -146,9 +164,18 @@ void UnitModel::execute(const QByteArray& command) {
     }
     const QByteArray parameter = parameterFor(command);
     ++m_replyCount;
-    QByteArray line = "\r\n" + command + ' ';
+    const ReplyStyle style = m_options.replyStyle;
+    const QByteArray end = lineEnd(style);
+    QByteArray line = style == ReplyStyle::Trailing ? QByteArray() : end;
+    if (style != ReplyStyle::NoEcho) {
+        line += command;
+    }
+    line += style == ReplyStyle::Colon ? ": " : " ";
     const qsizetype start = line.size();
-    line += parameter + "\r\n";
+    line += parameter + end;
+    if (style == ReplyStyle::Trailing) {
+        line += end;
+    }
     send(line, start, parameter.size());
 }
 
@@ -242,7 +269,7 @@ QByteArray UnitModel::traceLine() {
     const int sequence = m_traceSequence;
     m_traceSequence = (m_traceSequence + 1) & 0xFFFF;
     return hex4Bytes(ipx) + ' ' + hex4Bytes(vs) + ' ' + hex4Bytes(heater) + ' ' +
-           hex4Bytes(sequence) + "\r\n";
+           hex4Bytes(sequence) + lineEnd(m_options.replyStyle);
 }
 
 void UnitModel::queueTraceLine() {
@@ -254,7 +281,7 @@ void UnitModel::queueTraceLine() {
         m_logIndex = (m_logIndex + 1) & 0xFFFF;  // the unit logs what it traces
     }
     const QByteArray line = traceLine();
-    send(line, 0, line.size() - 2);
+    send(line, 0, line.size() - lineEnd(m_options.replyStyle).size());
 }
 
 bool UnitModel::chance(double rate) {

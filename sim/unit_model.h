@@ -22,6 +22,19 @@ enum class UnitFault {
 };
 inline constexpr int kUnitFaultKinds = 7;
 
+// How the unit frames its replies. Every style keeps what the program relies on: two line feeds
+// end a reply, and its parameter is the four characters after the first blank.
+enum class ReplyStyle {
+    Standard,  // CR LF, the command echoed, one blank, the parameter, CR LF
+    Colon,     // the echo followed by ": " (a007A: 0047)
+    NoEcho,    // CR LF, one blank and the parameter alone, CR LF
+    Trailing,  // no leading CR LF: the echo, blank, parameter, then CR LF twice
+    LfOnly,    // as Standard with LF alone for every line end, trace lines included
+};
+
+// "standard", "colon", "no-echo", "trailing", "lf"; nullopt for anything else.
+std::optional<ReplyStyle> parseReplyStyle(QStringView name);
+
 // An EEPROM cell whose bits in `mask` never hold a 1.
 struct WeakCell {
     int address = 0;
@@ -30,6 +43,7 @@ struct WeakCell {
 
 struct UnitOptions {
     QByteArray versionText = "2.01";
+    ReplyStyle replyStyle = ReplyStyle::Standard;
     int truePoint = 3700;  // calibration value at which the sensor reads exactly 8192
     double gain = 2.0;     // Ipx counts per calibration step
     int noise = 0;         // Ipx (and fields 2, 3) vary uniformly within +-noise
@@ -87,7 +101,8 @@ class UnitModel {
 
     bool tracing() const { return m_tracing; }
     int traceIntervalMs() const;
-    // The next trace line as the sensor reads it, without faults: "IIII VVVV HHHH NNNN\r\n".
+    // The next trace line as the sensor reads it, without faults: "IIII VVVV HHHH NNNN" and the
+    // style's line end.
     QByteArray traceLine();
     // Ipx without noise for the current calibration value.
     int idealIpx() const;

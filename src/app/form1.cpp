@@ -43,7 +43,7 @@ const QString Form1::kTitle = QStringLiteral("Orvex Configuration Utility");
 
 void StatusLabel::msgClear() {
     if (m_label) {
-        m_label->clear();
+        m_label->setMessage(QString());
     }
 }
 
@@ -54,7 +54,7 @@ void StatusLabel::show(const QString& text, const QColor& colour) {
     QPalette p = m_label->palette();
     p.setColor(QPalette::WindowText, colour);
     m_label->setPalette(p);
-    m_label->setText(text);
+    m_label->setMessage(text);
 }
 
 Form1::Form1(Options options, QWidget* parent)
@@ -65,7 +65,7 @@ Form1::Form1(Options options, QWidget* parent)
     ui::buildWindow(this, m_pxPerTwip);
     resize(toPx(6300), toPx(7770));  // the design client area
 
-    m_status.attach(findControl<QLabel>(this, "labStat"));
+    m_status.attach(findControl<StatusText>(this, "labStat"));
     m_txtData = findControl<DataArea>(this, "txtData");
     m_tabs = findControl<QTabWidget>(this, "SSTab1");
 
@@ -296,9 +296,9 @@ void Form1::Form_Resize() {
     }
 
     auto* labStat = findControl<QLabel>(this, "labStat");
-    labStat->move(labStat->x(), toPx(l.labStatTop));
+    labStat->setGeometry(labStat->x(), toPx(l.labStatTop), toPx(l.labStatWidth), labStat->height());
     auto* lBootVersion = findControl<QLabel>(this, "lBootVersion");
-    lBootVersion->move(lBootVersion->x(), toPx(l.lBootVersionTop));
+    lBootVersion->move(toPx(l.lBootVersionLeft), toPx(l.lBootVersionTop));
     m_txtData->resize(toPx(l.txtDataWidth), toPx(l.txtDataHeight));
     m_tabs->resize(toPx(l.tabWidth), m_tabs->height());
 
@@ -310,8 +310,10 @@ void Form1::Form_Resize() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
-    // A long operation waiting inside this close must not go on invisibly: ask it to stop.
+    // A long operation waiting inside this close must not go on invisibly: ask it to stop, and
+    // let nothing more reach the unit.
     bAborted = true;
+    m_link->setClosing();
     Form_Terminate();
     event->accept();
 }

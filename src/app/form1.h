@@ -20,6 +20,7 @@ class EepromController;
 class DataArea;
 class QLabel;
 class QTabWidget;
+class StatusText;
 class PortSelector;
 class SettingsStore;
 
@@ -30,7 +31,7 @@ class StatusLabel final : public StatusLine {
     static inline const QColor kError{255, 0, 0};
     static inline const QColor kStatus{0, 128, 0};
 
-    void attach(QLabel* label) { m_label = label; }
+    void attach(StatusText* label) { m_label = label; }
     void msg(const QString& text) override { show(text, kNormal); }
     void msgError(const QString& text) override { show(text, kError); }
     void msgStatus(const QString& text) override { show(text, kStatus); }
@@ -38,7 +39,7 @@ class StatusLabel final : public StatusLine {
 
   private:
     void show(const QString& text, const QColor& colour);
-    QLabel* m_label = nullptr;
+    StatusText* m_label = nullptr;
 };
 
 // The main window: builds the three pages, owns the shared state and wires each page's logic.

@@ -1,5 +1,6 @@
 #include "app/port_selector.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -23,16 +24,29 @@ PortSelector::PortSelector(QComboBox* cboPort, ShapeWidget* shpPort, DeviceLink&
             cboPort_Click();
         }
     });
-    connect(&m_link, &DeviceLink::connectionLost, this, &PortSelector::setNeutral);
+    connect(&m_link, &DeviceLink::connectionLost, this, [this] {
+        m_lost = true;
+        setNeutral();
+    });
     m_combo->installEventFilter(this);
 }
 
 bool PortSelector::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_combo && event->type() == QEvent::FocusIn) {
-        // Returning from the drop-down or from another application is not the user entering
-        // the list; only a real focus change rebuilds it (and so closes the port).
+    if (watched != m_combo) {
+        return QObject::eventFilter(watched, event);
+    }
+    // A wheel turned over the closed list (scrolling past it) would open the next port and greet
+    // whatever is there.
+    if (event->type() == QEvent::Wheel && !m_combo->view()->isVisible()) {
+        return true;
+    }
+    if (event->type() == QEvent::FocusIn) {
+        // Only the user entering the list (a click, Tab) rebuilds it and so closes the port. The
+        // focus given back by a page switch, a closing drop-down or the window's activation is
+        // not the user's choice.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
+        if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
+            reason == Qt::BacktabFocusReason) {
             cboPort_GotFocus();
             if (!m_notes.isEmpty()) {
                 Q_EMIT notesReady(m_notes);
@@ -55,6 +69,7 @@ void PortSelector::cboPort_GotFocus() {
         m_link.closePort();
     }
     setNeutral();
+    m_lost = false;
     const QString saved = m_sources.savedPort ? m_sources.savedPort() : QString();
     const PortMap map =
         buildPortMap(m_sources.commandLine, m_sources.settings ? m_sources.settings() : PortMap(),
@@ -94,7 +109,8 @@ void PortSelector::cboPort_GotFocus() {
 
     if (m_combo->count() == 0) {
         m_status.msgError(QStringLiteral("No COM port available"));
-    } else if (m_combo->count() == 1) {
+    } else if (m_combo->count() == 1 && !m_lost) {
+        // (A port lost while it was being opened keeps its message on the status line.)
         m_status.msgStatus(QStringLiteral("Only ") + m_combo->itemText(0) +
                            QStringLiteral(" available"));
         if (m_combo->currentIndex() != 0) {

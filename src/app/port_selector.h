@@ -49,4 +49,5 @@ class PortSelector : public QObject {
     PortProber& m_prober;
     Sources m_sources;
     QStringList m_notes;
+    bool m_lost = false;  // the port was lost during this rebuild
 };

@@ -51,6 +51,11 @@ QWidget* create(const ControlSpec& spec, QWidget* parent) {
             l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             return l;
         }
+        case Kind::StatusLine: {
+            auto* l = new StatusText(spec.text, parent);
+            l->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+            return l;
+        }
         case Kind::Button: {
             auto* b = new QPushButton(spec.text, parent);
             b->setAutoDefault(false);

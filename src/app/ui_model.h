@@ -14,6 +14,7 @@ enum class Kind {
     Frame,          // QGroupBox with caption
     PlainFrame,     // QFrame without caption
     Label,          // QLabel
+    StatusLine,     // the one-line status label
     Button,         // QPushButton
     LineEdit,       // one-line text box
     MultiLineEdit,  // multi-line text box with vertical scroll bar

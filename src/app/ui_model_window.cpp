@@ -31,7 +31,7 @@ QList<ControlSpec> windowControls() {
          .parent = {},
          .place = {120, 4200, 6200, 3135}},
         {.name = QStringLiteral("labStat"),
-         .kind = Kind::Label,
+         .kind = Kind::StatusLine,
          .parent = {},
          .place = {120, 7440, 4095, 255},
          .text = QStringLiteral("Status")},

@@ -36,6 +36,30 @@ void ShapeWidget::paintEvent(QPaintEvent*) {
     }
 }
 
+void StatusText::setMessage(const QString& text) {
+    setText(text);
+    updateToolTip();
+}
+
+QString StatusText::shownText() const {
+    return fontMetrics().elidedText(text(), Qt::ElideMiddle, contentsRect().width());
+}
+
+void StatusText::updateToolTip() {
+    setToolTip(shownText() == text() ? QString() : text());
+}
+
+void StatusText::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setPen(palette().color(QPalette::WindowText));
+    p.drawText(contentsRect(), static_cast<int>(alignment()) | Qt::TextSingleLine, shownText());
+}
+
+void StatusText::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    updateToolTip();
+}
+
 namespace {
 
 // The text box draws a line per LF; a CR LF pair or a lone CR is one line break too.

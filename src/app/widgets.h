@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QWidget>
 
@@ -24,6 +25,26 @@ class ShapeWidget : public QWidget {
   private:
     Form m_form;
     QColor m_fill;
+};
+
+// The status line: its text is always the whole message; a message wider than the line is drawn
+// elided in the middle (its start and the end of a file name stay readable) and offered whole as
+// the tool tip.
+class StatusText : public QLabel {
+    Q_OBJECT
+  public:
+    using QLabel::QLabel;
+
+    void setMessage(const QString& text);
+    // What the line draws.
+    QString shownText() const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void updateToolTip();
 };
 
 // The received-data area. Keeps the exact text (CR LF and all) while showing line ends as the

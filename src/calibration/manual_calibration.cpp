@@ -48,6 +48,10 @@ ManualCalibration::ManualCalibration(const PageContext& context, CalibrationCont
     connect(spin, &QScrollBar::valueChanged, this, &ManualCalibration::sbCalSmall_Change);
     connect(m_controls.tFACalV, &QLineEdit::textChanged, this, &ManualCalibration::tFACalV_Change);
     m_controls.tFACalV->installEventFilter(this);
+    // The scroll bars take no focus, so a click on them never ends the typing in tFACalV: enter
+    // the typed value before their step applies, or the step would start from the old one.
+    large->installEventFilter(this);
+    spin->installEventFilter(this);
 
     connect(m_controls.btnL1H1, &QAbstractButton::clicked, this, &ManualCalibration::btnL1H1_Click);
     connect(m_controls.btn7057, &QAbstractButton::clicked, this, &ManualCalibration::btn7057_Click);
@@ -214,6 +218,11 @@ void ManualCalibration::cmdManualFA_Click() {
 }
 
 bool ManualCalibration::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == m_controls.sbCalLarge || watched == m_controls.sbCalSmall) &&
+        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::Wheel) &&
+        m_controls.tFACalV->hasFocus()) {
+        enterTypedValue();
+    }
     if (watched == m_controls.tFACalV) {
         if (event->type() == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);

@@ -9,7 +9,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QTimer>
+
+#include <functional>
+#include <utility>
 
 #include "common/data_view.h"
 #include "console/preset_command.h"
@@ -38,39 +43,72 @@ int keyCodeOf(const QKeyEvent& event) {
     }
 }
 
-// Only choosing from a preset list sends. Enter in the list's own text field would pick the
-// entry it happens to match, and a wheel turned over the closed list (scrolling the page) would
-// step through the entries and send each one; both are kept from the list.
+// A preset list sends only an entry the user confirms in the opened list: a click on it, or
+// Enter on the highlighted one. QComboBox also emits `activated` for the arrow keys and the wheel
+// on the closed list and for an entry's exact text typed into it; none of those sends.
 class PresetListGuard final : public QObject {
   public:
-    explicit PresetListGuard(QComboBox* list) : QObject(list), m_list(list) {
+    PresetListGuard(QComboBox* list, std::function<void(int)> chosen)
+        : QObject(list), m_list(list), m_chosen(std::move(chosen)) {
+        list->setCompleter(nullptr);  // typing must not complete to an entry either
         list->installEventFilter(this);
-        if (QLineEdit* edit = list->lineEdit()) {
-            edit->installEventFilter(this);
-        }
+        // Installed after the drop-down's own filters, so these run first and see the choice.
+        list->view()->installEventFilter(this);
+        list->view()->viewport()->installEventFilter(this);
+        connect(list, &QComboBox::activated, this, [this](int row) {
+            if (std::exchange(m_confirmedRow, -1) == row) {
+                m_chosen(row);
+            }
+        });
     }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::KeyPress && watched == m_list->lineEdit() &&
-            isEnter(static_cast<QKeyEvent*>(event)->key())) {
-            return true;
-        }
-        if (event->type() == QEvent::Wheel && watched == m_list && !m_list->view()->isVisible()) {
-            return true;
+        QAbstractItemView* view = m_list->view();
+        if (watched == m_list) {
+            if (!view->isVisible() &&
+                (event->type() == QEvent::Wheel ||
+                 (event->type() == QEvent::KeyPress && steps(*static_cast<QKeyEvent*>(event))))) {
+                return true;  // the closed list does not move through its entries
+            }
+        } else if (watched == view->viewport() && event->type() == QEvent::MouseButtonRelease) {
+            const QModelIndex at =
+                view->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            m_confirmedRow = at.isValid() ? at.row() : -1;
+        } else if (watched == view &&
+                   (event->type() == QEvent::KeyPress ||
+                    event->type() == QEvent::ShortcutOverride) &&
+                   isEnter(static_cast<QKeyEvent*>(event)->key())) {
+            // The drop-down takes Enter as early as its shortcut override.
+            m_confirmedRow = view->currentIndex().isValid() ? view->currentIndex().row() : -1;
+        } else if (watched == view && event->type() == QEvent::Hide) {
+            // The choice, if any, is emitted right after the list closes; nothing later counts.
+            QTimer::singleShot(0, this, [this] { m_confirmedRow = -1; });
         }
         return QObject::eventFilter(watched, event);
     }
 
   private:
-    QComboBox* m_list;
-};
+    // Keys with which a closed list steps to another entry (Alt+Down opens it instead).
+    static bool steps(const QKeyEvent& key) {
+        if (key.modifiers() & Qt::AltModifier) {
+            return false;
+        }
+        switch (key.key()) {
+            case Qt::Key_Up:
+            case Qt::Key_Down:
+            case Qt::Key_PageUp:
+            case Qt::Key_PageDown:
+                return true;
+            default:
+                return false;
+        }
+    }
 
-void guardPresetList(QComboBox* list) {
-    // Typing must neither complete to an entry nor choose one.
-    list->setCompleter(nullptr);
-    new PresetListGuard(list);
-}
+    QComboBox* m_list;
+    std::function<void(int)> m_chosen;
+    int m_confirmedRow = -1;
+};
 
 }  // namespace
 
@@ -89,14 +127,12 @@ CommandConsole::CommandConsole(const PageContext& context, QObject* parent)
     m_txtCmdParameter = findControl<QLineEdit>(form, "txtCmdParameter");
     m_btnReDoCommand = findControl<QPushButton>(form, "btnReDoCommand");
 
-    guardPresetList(m_cboTraceCommand);
-    guardPresetList(m_cboLogCommand);
+    new PresetListGuard(m_cboTraceCommand, [this](int row) { cboTraceCommand_Click(row); });
+    new PresetListGuard(m_cboLogCommand, [this](int row) { cboLogCommand_Click(row); });
 
     m_txtCommand->installEventFilter(this);
     connect(findControl<QPushButton>(form, "btnCls"), &QPushButton::clicked, this,
             &CommandConsole::btnCls_Click);
-    connect(m_cboTraceCommand, &QComboBox::activated, this, &CommandConsole::cboTraceCommand_Click);
-    connect(m_cboLogCommand, &QComboBox::activated, this, &CommandConsole::cboLogCommand_Click);
     connect(m_btnReDoCommand, &QPushButton::clicked, this, &CommandConsole::btnReDoCommand_Click);
     connect(findControl<QPushButton>(form, "btnStartTrace"), &QPushButton::clicked, this,
             &CommandConsole::btnStartTrace_Click);

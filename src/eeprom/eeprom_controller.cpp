@@ -25,7 +25,7 @@ class EepromController::WindowLink final : public EepromLink {
     WindowLink(DeviceLink& link, QLabel* label1, const bool& bAborted)
         : m_link(link), m_label1(label1), m_bAborted(bAborted) {}
 
-    bool aborted() const override { return m_bAborted; }
+    bool aborted() const override { return m_bAborted || m_link.closing(); }
     void send(const QString& command) override {
         m_label1->setText(command);
         m_link.TxString(command);
@@ -58,10 +58,9 @@ EepromController::EepromController(const PageContext& context, TablesController&
 
     m_windowLink = std::make_unique<WindowLink>(
         context.link, findControl<QLabel>(context.form, "Label1"), context.bAborted);
-    const TableModel& model = tables.model();
     m_programmer = std::make_unique<EepromProgrammer>(
         *m_windowLink, context.status, findDataView(context.form, "txtData"), context.dialogs,
-        [&model](int address) { return model.imageByte(address); });
+        [this](int address) { return m_snapshot.at(static_cast<size_t>(address)); });
     m_programmer->setProgress([this](int done, int total) { showProgress(done, total); });
 
     connect(m_btnFlashTable, &QPushButton::clicked, this, &EepromController::btnFlashTable_Click);
@@ -97,8 +96,14 @@ void EepromController::btnFlashTable_Click() {
         link.openError();
         return;
     }
+    // The table the user saw when pressing Flash is the one programmed and verified, whatever is
+    // chosen while the run lasts.
+    m_snapshot = m_tables.model().image();
     link.TxString(UnitCommand::kTraceOff);
     link.GetResponse();
+    if (link.closing()) {
+        return;  // the window was closed while "tf" was awaited
+    }
 
     bFlashing = true;
     m_context.bAborted = false;

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "tables/table_defaults.h"
+
 #include "common/page_context.h"
 
 class EepromProgrammer;
@@ -49,4 +51,5 @@ class EepromController : public QObject {
     QProgressBar* m_prgFlash;
     std::unique_ptr<WindowLink> m_windowLink;
     std::unique_ptr<EepromProgrammer> m_programmer;
+    tables::EepromImage m_snapshot{};
 };

@@ -4,6 +4,7 @@
 #include "common/dialogs.h"
 #include "common/status_line.h"
 #include "link/hex_text.h"
+#include "link/reply_text.h"
 #include "link/unit_commands.h"
 
 namespace {
@@ -25,33 +26,17 @@ bool EepromProgrammer::ProgEElocation(int addr) {
         }
         eeAddr = hex4(addr);
         EEdata = hex2(m_imageByte(addr));
-        m_link.send(UnitCommand::eepromWrite(addr, m_imageByte(addr)));
+        const QString command = UnitCommand::eepromWrite(addr, m_imageByte(addr));
+        m_link.send(command);
         EEresponse = m_link.getParameter();
         // Exact text: a lower-case echo is not a confirmation.
-        if (EEresponse == eeAddr) {
+        if (EEresponse == eeAddr && !isLateEepromAnswer(m_link.lastReply(), command)) {
             return true;
         }
         m_status.msgError(QStringLiteral("re-programmed address ") + eeAddr + QLatin1Char('.'));
     }
     return false;
 }
-
-namespace {
-
-// The unit echoes the command before the parameter. A reply that names another command is a
-// late answer to an earlier exchange: its data says nothing about this address, even when it
-// happens to hold the same byte.
-bool answersOtherCommand(const QString& reply, const QString& command) {
-    qsizetype start = 0;
-    while (start < reply.size() &&
-           (reply[start] == QLatin1Char('\r') || reply[start] == QLatin1Char('\n'))) {
-        ++start;
-    }
-    const qsizetype blank = reply.indexOf(QLatin1Char(' '), start);
-    return blank > start && QStringView(reply).sliced(start, blank - start) != command;
-}
-
-}  // namespace
 
 bool EepromProgrammer::verifyEElocation(int addr) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
@@ -63,7 +48,9 @@ bool EepromProgrammer::verifyEElocation(int addr) {
         const QString command = UnitCommand::eepromRead(addr);
         m_link.send(command);
         EEresponse = m_link.getParameter();
-        if (EEresponse == EEdata && !answersOtherCommand(m_link.lastReply(), command)) {
+        // A late answer to another read says nothing about this address, even when it happens
+        // to hold the same byte.
+        if (EEresponse == EEdata && !isLateEepromAnswer(m_link.lastReply(), command)) {
             return true;
         }
         m_status.msgError(QStringLiteral("re-verified address ") + eeAddr + QLatin1Char('.'));
@@ -99,6 +86,9 @@ bool EepromProgrammer::ProgramEE(int start, int length) {
         reportProgress(addr - start + 1, total);
     }
 
+    if (m_link.aborted()) {
+        return false;  // aborted during the last location's attempts
+    }
     m_log.appendText(QStringLiteral("EEPROM verifying data") + kCrLf);
     m_status.msg(QStringLiteral("Verifying data ..."));
 
@@ -121,7 +111,9 @@ bool EepromProgrammer::ProgramEE(int start, int length) {
         }
         reportProgress(length + addr - start + 1, total);
     }
-    return true;
+    // An abort during the last location's attempts lets that location return at once: the run
+    // was still aborted, whatever the pass loop saw.
+    return !m_link.aborted();
 }
 
 void EepromProgrammer::reportProgress(int done, int total) {

@@ -41,8 +41,8 @@ class EepromProgrammer {
     bool ProgEElocation(int addr);
     // True when the byte read back matches the image (or an abort is pending).
     bool verifyEElocation(int addr);
-    // Programs, then verifies, start .. start + length - 1. False after a Cancel or an abort;
-    // True when both passes went through every address, skipped ones included.
+    // Programs, then verifies, start .. start + length - 1. False after a Cancel or when an abort
+    // was seen anywhere; True when both passes went through every address, skipped ones included.
     bool ProgramEE(int start, int length);
 
     // Distinct addresses the user skipped with OK in the last run, in either pass.

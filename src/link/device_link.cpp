@@ -49,15 +49,27 @@ bool DeviceLink::OpenPort(const QString& name) {
         return false;
     }
     m_status.msgStatus(QStringLiteral("Opened ") + name);
+    // A port lost during the greeting ends it: the lost-connection message stays, and a closed
+    // port is no success.
     TxString(UnitCommand::kTraceOff);
     GetParameter();  // the reply to "tf" only lands in the debug box
+    if (!m_port->isOpen()) {
+        return false;
+    }
     TxString(UnitCommand::kVersion);
-    Q_EMIT firmwareCaption(QStringLiteral("Vers = ") + GetParameter());
+    const QString version = GetParameter();
+    if (!m_port->isOpen()) {
+        return false;
+    }
+    Q_EMIT firmwareCaption(QStringLiteral("Vers = ") + version);
     bShowRx = true;
     return true;
 }
 
 void DeviceLink::TxString(const QString& txt) {
+    if (m_closing) {
+        return;
+    }
     if (!m_port->isOpen()) {
         openError();
         return;
@@ -112,7 +124,7 @@ void DeviceLink::Timer1_Timer() {
 
 void DeviceLink::wait_ticks(int count) {
     tickCount = 0;
-    while (count > 0 && tickCount < count) {
+    while (count > 0 && tickCount < count && !m_closing) {
         waitForEvents();
     }
 }
@@ -124,14 +136,15 @@ QString DeviceLink::GetResponse() {
     int found = 0;
     qsizetype next = 0;  // where the search for the next line feed starts
     while (true) {
-        if (tickCount > kReplyTimeoutTicks) {
+        // Nothing can arrive on a closed port, and nothing is awaited once the window closes.
+        if (tickCount > kReplyTimeoutTicks || !m_port->isOpen() || m_closing) {
             bTimedOut = true;
             break;
         }
         if (found >= 2) {
             break;
         }
-        while (tickCount <= kReplyTimeoutTicks) {
+        while (tickCount <= kReplyTimeoutTicks && m_port->isOpen() && !m_closing) {
             // Look before blocking, so a reply is seen the moment its line feed arrives.
             getRxData();
             const qsizetype pos = m_rx.indexOf(QLatin1Char('\n'), next);

@@ -36,6 +36,11 @@ class DeviceLink : public QObject {
 
     bool isOpen() const;
     void closePort();
+
+    // The window is going away: nothing more is sent, and every wait ends at once (as a
+    // timeout), so an operation under way reaches its next check and ends.
+    void setClosing() { m_closing = true; }
+    bool closing() const { return m_closing; }
     SerialPort& port() { return *m_port; }
 
     bool OpenPort(const QString& name);
@@ -83,4 +88,5 @@ class DeviceLink : public QObject {
     PortMap m_portMap;
     QString m_rx;
     bool m_rxRewritten = true;  // the buffer changed other than at its end since last shown
+    bool m_closing = false;
 };

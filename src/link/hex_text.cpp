@@ -1,11 +1,11 @@
 #include "link/hex_text.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <limits>
 #include <string>
+#include <string_view>
 
 int hexVal(QStringView text) {
     int value = 0;
@@ -54,6 +54,39 @@ int digitValue(QChar c) {
     return -1;
 }
 
+// A decimal number text beyond double's range: infinity when it is too large, zero when too
+// small, with its sign, as strtod gives.
+double beyondRange(std::string_view number) {
+    const bool negative = !number.empty() && number.front() == '-';
+    if (negative) {
+        number.remove_prefix(1);
+    }
+    const size_t e = number.find_first_of("eE");
+    long long exponent = 0;
+    if (e != std::string_view::npos) {
+        std::string_view exp = number.substr(e + 1);
+        const bool expNegative = !exp.empty() && exp.front() == '-';
+        if (!exp.empty() && (exp.front() == '-' || exp.front() == '+')) {
+            exp.remove_prefix(1);
+        }
+        if (std::from_chars(exp.data(), exp.data() + exp.size(), exponent).ec != std::errc()) {
+            exponent = std::numeric_limits<int>::max();
+        }
+        exponent = expNegative ? -exponent : exponent;
+        number = number.substr(0, e);
+    }
+    // The power of ten of the first significant digit.
+    const size_t point = std::min(number.find('.'), number.size());
+    const size_t first = number.find_first_of("123456789");
+    long long magnitude = 0;
+    if (first != std::string_view::npos) {
+        magnitude = first < point ? static_cast<long long>(point - first) - 1
+                                  : -static_cast<long long>(first - point);
+    }
+    const double value = exponent + magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    return negative ? -value : value;
+}
+
 bool isDigit(QChar c) {
     return c.unicode() >= u'0' && c.unicode() <= u'9';
 }
@@ -76,11 +109,19 @@ bool readsAsNumber(QStringView text, double* value) {
 // the value (15 significant digits, as the user typed or saw it), not on its binary form.
 QString formatFixedHalfAway(double v, int decimals) {
     const bool negative = std::signbit(v);
+    // to_chars, unlike printf, ignores the C locale: its digits never carry a decimal comma.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(v));
-    std::string digits(1, buf[0]);
-    digits.append(buf + 2, 14);
-    const int exponent = std::atoi(std::strchr(buf, 'e') + 1);
+    const auto written =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(v), std::chars_format::scientific, 14);
+    const std::string_view text(buf, static_cast<size_t>(written.ptr - buf));
+    std::string digits(1, text[0]);
+    digits.append(text.substr(2, 14));
+    std::string_view exp = text.substr(text.find('e') + 1);
+    if (exp.front() == '+') {
+        exp.remove_prefix(1);
+    }
+    int exponent = 0;
+    std::from_chars(exp.data(), exp.data() + exp.size(), exponent);
     const int keep = exponent + 1 + decimals;  // digits of value x 10^decimals before its point
 
     std::string kept;
@@ -207,8 +248,19 @@ LeadingNumber readLeadingNumber(QStringView text, bool allowRadixPrefix) {
             i = j;
         }
     }
-    const QByteArray number = text.mid(start, i - start).toLatin1();
-    result.value = std::strtod(number.constData(), nullptr);
+    // from_chars reads "." whatever the C locale says (strtod stops at it under de_DE); it takes
+    // no leading "+".
+    QByteArray number = text.mid(start, i - start).toLatin1();
+    if (number.startsWith('+')) {
+        number.remove(0, 1);
+    }
+    double value = 0;
+    const auto error =
+        std::from_chars(number.constData(), number.constData() + number.size(), value).ec;
+    if (error == std::errc::result_out_of_range) {
+        value = beyondRange(std::string_view(number.constData(), number.size()));
+    }
+    result.value = value;
     result.found = true;
     result.length = i;
     return result;

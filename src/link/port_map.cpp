@@ -23,6 +23,45 @@ bool isUsbAdapter(const QString& device) {
            base.startsWith(QLatin1String("cu.usbserial"));
 }
 
+// ttyUSB2 before ttyUSB10: runs of digits compare by their value.
+bool naturalLess(const QString& a, const QString& b) {
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            const qsizetype si = i;
+            const qsizetype sj = j;
+            while (i < a.size() && a[i].isDigit()) {
+                ++i;
+            }
+            while (j < b.size() && b[j].isDigit()) {
+                ++j;
+            }
+            QStringView na = QStringView(a).sliced(si, i - si);
+            QStringView nb = QStringView(b).sliced(sj, j - sj);
+            while (na.size() > 1 && na.front() == u'0') {
+                na = na.sliced(1);
+            }
+            while (nb.size() > 1 && nb.front() == u'0') {
+                nb = nb.sliced(1);
+            }
+            if (na.size() != nb.size()) {
+                return na.size() < nb.size();
+            }
+            if (const int c = na.compare(nb); c != 0) {
+                return c < 0;
+            }
+            continue;
+        }
+        if (a[i] != b[j]) {
+            return a[i] < b[j];
+        }
+        ++i;
+        ++j;
+    }
+    return (a.size() - i) < (b.size() - j) || (i == a.size() && j == b.size() && a < b);
+}
+
 }  // namespace
 
 PortMap buildPortMap(const PortMap& commandLine, const PortMap& settings,
@@ -45,8 +84,8 @@ PortMap buildPortMap(const PortMap& commandLine, const PortMap& settings,
         }
         (isUsbAdapter(device) ? usb : others).append(device);
     }
-    std::sort(usb.begin(), usb.end());
-    std::sort(others.begin(), others.end());
+    std::sort(usb.begin(), usb.end(), naturalLess);
+    std::sort(others.begin(), others.end(), naturalLess);
 
     int next = kFirstComPort;
     for (const QString& device : usb + others) {

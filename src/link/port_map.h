@@ -16,7 +16,8 @@ int comNumber(const QString& name);
 QString comName(int number);
 
 // Command-line entries win over the settings' entries; devices found on the system take the
-// numbers still free, USB adapters first, each group sorted by name.
+// numbers still free, USB adapters first, each group sorted by name with numbers by their value
+// (ttyUSB2 before ttyUSB10).
 PortMap buildPortMap(const PortMap& commandLine, const PortMap& settings,
                      const QStringList& discovered);
 

@@ -91,12 +91,14 @@ void TableGraph::p1_Paint() {
     m_picture.setDevicePixelRatio(ratio);
     QPainter painter(&m_picture);
     painter.setFont(m_p1->font());
-    draw(painter, m_p1->size(), m_model.TableData());
+    // Without a table stored for the chosen pin there is no curve to show: the last table drawn
+    // may belong to another pin or source.
+    draw(painter, m_p1->size(), m_model.bTableStored() ? &m_model.TableData() : nullptr);
     painter.end();
     m_p1->update();
 }
 
-void TableGraph::draw(QPainter& painter, QSizeF size, const TableValues& values) {
+void TableGraph::draw(QPainter& painter, QSizeF size, const TableValues* values) {
     const UserScale s(size);
     // Every pixel drawn takes the pen's colour: no blending.
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -132,11 +134,14 @@ void TableGraph::draw(QPainter& painter, QSizeF size, const TableValues& values)
         print(painter, s.at(x - 2, -2), kLabel, QString::number(i / 2.0 + 0.5, 'f', 1));
     }
 
+    if (!values) {
+        return;
+    }
     painter.setPen(pen(kCurve));
     QPointF current;
     for (int k = 0; k < kEntries; ++k) {
         const auto x = static_cast<float>((LambdaPoints[k] - kLambdaOrigin) * kUnitsPerLambda);
-        const auto y = static_cast<float>(values[k] / kCountsPerUnit);
+        const auto y = static_cast<float>((*values)[k] / kCountsPerUnit);
         const QPointF point = s.at(x, y);
         if (k > 0 && LambdaPoints[k] <= kLastLambdaDrawn) {
             painter.drawLine(current, point);

@@ -21,8 +21,8 @@ class TableGraph : public QObject {
     // and draws the table; with no pin leaves size, place and picture as they were.
     void p1_Paint();
 
-    // Draws the graph of `values` on a surface of `size` pixels.
-    static void draw(QPainter& painter, QSizeF size, const tables::TableValues& values);
+    // Draws the axes on a surface of `size` pixels, and the curve of `values` unless it is null.
+    static void draw(QPainter& painter, QSizeF size, const tables::TableValues* values);
 
     bool bGraphEnabled = false;
     bool bGraphSaved = false;  // bGraphEnabled while the "AFR Tables" page is not shown

@@ -194,6 +194,7 @@ void TablesController::cboEEdata_Click() {
         m_txtData.setText(QString());
         m_lstEETable->clear();
         readAFRFile();
+        p1_Paint();  // a file that could not be read leaves no table to draw
         return;
     }
     m_frmAFRfile->hide();

@@ -42,6 +42,7 @@ class TestForm1 : public QObject {
     void ports_noPermission_explainedInDataArea();
     void ports_focusRebuildsListAndClosesPort();
     void connectionLost_indicatorNeutralAndMessage();
+    void connectionLostDuringGreeting_greetingStopsAndMessageStays();
     void layout_data();
     void layout();
     void resize_movesAndGrowsTheControls();
@@ -191,6 +192,19 @@ void TestForm1::connectionLost_indicatorNeutralAndMessage() {
     QCOMPARE(w.get<ShapeWidget>("shpPort")->fillColor(), ShapeWidget::neutralColor());
     QCOMPARE(w.statusText(), QStringLiteral("Lost connection to COM1"));
     QCOMPARE(w.statusColour(), kRed);
+    QVERIFY(!w.form->link().isOpen());
+}
+
+void TestForm1::connectionLostDuringGreeting_greetingStopsAndMessageStays() {
+    TestWindow::Config c;
+    c.unit.hangUpAfter = 1;  // the device goes away once "tf" reached it
+    c.load = false;
+    TestWindow w(c);
+    w.form->ports().cboPort_GotFocus();  // the start-up step that opens the saved port
+    QCOMPARE(w.sent(), QStringList{QStringLiteral("tf")});
+    QCOMPARE(w.statusText(), QStringLiteral("Lost connection to COM1"));
+    QCOMPARE(w.statusColour(), kRed);
+    QCOMPARE(w.get<ShapeWidget>("shpPort")->fillColor(), ShapeWidget::neutralColor());
     QVERIFY(!w.form->link().isOpen());
 }
 

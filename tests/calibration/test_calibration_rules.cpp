@@ -3,6 +3,7 @@
 #include "calibration/auto_search_tables.h"
 #include "calibration/calibration_value.h"
 #include "calibration/ipx_trace.h"
+#include "support/test_locale.h"
 
 using IpxTrace::Indicators;
 Q_DECLARE_METATYPE(Indicators)
@@ -10,6 +11,7 @@ Q_DECLARE_METATYPE(Indicators)
 class TestCalibrationRules : public QObject {
     Q_OBJECT
   private Q_SLOTS:
+    void initTestCase() { requireTestLocale(); }
     void samplesFor_data();
     void samplesFor();
     void stepFor_data();

@@ -87,6 +87,9 @@ class TestEepromProgrammer : public QObject {
     void verify_byteAsFourDigits_matches();
     void verify_mismatch_retriedThenFails();
     void verify_lateReplyToEarlierRead_notTakenAsThisByte();
+    void verify_replyStyles_data();
+    void verify_replyStyles();
+    void run_abortDuringLastLocationRetries_isAnAbort();
     void location_abortPending_returnsWithoutSending();
     void run_shortRange_logAndStatus();
     void run_programFailure_okSkipsAndCountsLocation();
@@ -180,6 +183,46 @@ void TestEepromProgrammer::verify_lateReplyToEarlierRead_notTakenAsThisByte() {
     plain.link.replyText = [](const QString&) { return QStringLiteral("\r\n003F\r\n"); };
     QVERIFY(plain.programmer.verifyEElocation(0x100));
     QCOMPARE(plain.link.sent.size(), 1);
+}
+
+void TestEepromProgrammer::verify_replyStyles_data() {
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<bool>("verified");
+    QTest::newRow("echo, blank") << "\r\na007A 0047\r\n" << true;
+    QTest::newRow("echo, colon") << "\r\na007A: 0047\r\n" << true;
+    QTest::newRow("echo, comma") << "a007A, 0047\r\n\r\n" << true;
+    QTest::newRow("no echo") << "\r\n 0047\r\n" << true;
+    QTest::newRow("lower-case echo") << "\na007a 0047\n" << true;
+    QTest::newRow("other word") << "\r\nOK 0047\r\n" << true;
+    QTest::newRow("late read") << "\r\na0079 0047\r\n" << false;
+    QTest::newRow("late read, colon") << "\r\n\r\na0079: 0047\r\n" << false;
+    QTest::newRow("late write") << "\r\ne007947 0047\r\n" << false;
+}
+
+void TestEepromProgrammer::verify_replyStyles() {
+    QFETCH(QString, reply);
+    QFETCH(bool, verified);
+    Fixture f;
+    f.image[0x7A] = 0x47;
+    f.link.eeprom[0x7A] = 0x47;
+    f.link.replyText = [reply](const QString&) { return reply; };
+    QCOMPARE(f.programmer.verifyEElocation(0x7A), verified);
+    QCOMPARE(f.link.sent.size(), verified ? 1 : 5);
+}
+
+void TestEepromProgrammer::run_abortDuringLastLocationRetries_isAnAbort() {
+    Fixture f;
+    f.link.eeprom[0x7C] = 0x00;
+    int lastReads = 0;
+    f.link.override_ = [&](const QString& c) {
+        if (c == QLatin1String("a007C") && ++lastReads == 2) {
+            f.link.abortFlag = true;  // the click lands while the retry is awaited
+        }
+        return c.startsWith(QLatin1String("e007C")) ? QStringLiteral("007C") : QString();
+    };
+    QVERIFY(!f.programmer.ProgramEE(0x7A, 3));
+    QCOMPARE(f.link.sent.count(QStringLiteral("a007C")), 2);
+    QVERIFY(f.dialogs.asked.isEmpty());
 }
 
 void TestEepromProgrammer::location_abortPending_returnsWithoutSending() {

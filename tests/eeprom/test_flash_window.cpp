@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
 #include "app/widgets.h"
 #include "eeprom/eeprom_controller.h"
@@ -79,6 +80,8 @@ class TestFlashWindow : public QObject {
     void abortWhileIdle_changesNothing();
     void graphShown_turnedOffFirst();
     void portClosed_reportedAndNothingSent();
+    void windowClosedWhileTfAwaited_nothingMoreSent();
+    void tableChangedMidRun_programsTheTableShownAtFlash();
 };
 
 void TestFlashWindow::pins_programAndVerifyTheirRange_data() {
@@ -255,6 +258,47 @@ void TestFlashWindow::portClosed_reportedAndNothingSent() {
     QCOMPARE(f.w.statusText(), QStringLiteral("COM port must be opened first"));
     QCOMPARE(f.w.statusColour(), kRed);
     QVERIFY(f.idle());
+}
+
+void TestFlashWindow::windowClosedWhileTfAwaited_nothingMoreSent() {
+    Flash f;
+    f.choose("cboOutputPin", 1);
+    f.w.form->show();
+    f.w.form->link().wait_ticks(3);  // the page switch's "tf" is answered and read first
+    UnitOptions options = f.w.model->options();
+    options.silent = true;  // the "tf" before the run is not answered at once
+    f.w.model->setOptions(options);
+    bool closed = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!closed && f.sentByRun().contains(QStringLiteral("tf"))) {
+            closed = true;
+            f.w.form->close();
+            options.silent = false;  // a run that went on anyway would now reach the unit
+            f.w.model->setOptions(options);
+        }
+    });
+    watch.start(1);
+    f.click();
+    QVERIFY(closed);
+    QCOMPARE(f.sentByRun().join(u','), QStringLiteral("tf"));
+}
+
+void TestFlashWindow::tableChangedMidRun_programsTheTableShownAtFlash() {
+    Flash f;
+    f.choose("cboOutputPin", 1);
+    const QByteArray shown = f.imageTable(0x7A);
+    int exchanges = 0;
+    QObject::connect(&f.w.form->link(), &DeviceLink::parameterShown, [&] {
+        if (++exchanges == 40) {
+            f.choose("cboEEdata", 4);  // another table for the same pin, chosen mid-run
+        }
+    });
+    f.click();
+    QVERIFY(f.imageTable(0x7A) != shown);
+    QCOMPARE(f.unitTable(0x7A), shown);
+    QCOMPARE(f.w.statusText(), QStringLiteral("Programming Complete."));
+    QVERIFY(f.w.dialogs.asked.isEmpty());
 }
 
 QTEST_MAIN(TestFlashWindow)

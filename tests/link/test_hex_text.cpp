@@ -2,10 +2,12 @@
 
 #include "link/hex_text.h"
 #include "link/unit_commands.h"
+#include "support/test_locale.h"
 
 class TestHexText : public QObject {
     Q_OBJECT
   private Q_SLOTS:
+    void initTestCase() { requireTestLocale(); }
     void hexVal_data();
     void hexVal();
     void hex2_data();

@@ -9,6 +9,7 @@ class TestPortMap : public QObject {
     void discoveredFillFreeNamesUsbFirst();
     void discoveredAlreadyMapped_notListedTwice();
     void moreDevicesThanNames_stopAtCom9();
+    void devicesSortedByTheirNumber();
     void parseEntry_data();
     void parseEntry();
     void comNumber_onlyCom1ToCom9();
@@ -54,6 +55,18 @@ void TestPortMap::moreDevicesThanNames_stopAtCom9() {
     QCOMPARE(map.firstKey(), 1);
     QCOMPARE(map.lastKey(), 9);
     QCOMPARE(map.value(9), QStringLiteral("/dev/ttyS08"));
+}
+
+void TestPortMap::devicesSortedByTheirNumber() {
+    const PortMap map =
+        buildPortMap({}, {},
+                     {QStringLiteral("/dev/ttyUSB10"), QStringLiteral("/dev/ttyS10"),
+                      QStringLiteral("/dev/ttyUSB2"), QStringLiteral("/dev/ttyS2"),
+                      QStringLiteral("/dev/ttyUSB1")});
+    QCOMPARE(map.values(),
+             (QStringList{QStringLiteral("/dev/ttyUSB1"), QStringLiteral("/dev/ttyUSB2"),
+                          QStringLiteral("/dev/ttyUSB10"), QStringLiteral("/dev/ttyS2"),
+                          QStringLiteral("/dev/ttyS10")}));
 }
 
 void TestPortMap::parseEntry_data() {

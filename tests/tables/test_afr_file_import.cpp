@@ -13,6 +13,7 @@
 #include <QUrl>
 
 #include "app/widgets.h"
+#include "support/test_locale.h"
 #include "support/test_window.h"
 #include "tables/afr_file_import.h"
 #include "tables/tables_controller.h"
@@ -79,6 +80,7 @@ struct Import {
 class TestAfrFileImport : public QObject {
     Q_OBJECT
   private Q_SLOTS:
+    void initTestCase() { requireTestLocale(); }
     void init() { TestWindow::clearSettings(); }
     void fullFile_storedListedAndEchoed();
     void shortFile_filledWithZerosAndReported();

@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "support/test_locale.h"
 #include "tables/afr_file_parser.h"
 
 using namespace tables;
@@ -19,6 +20,7 @@ QByteArray lines(int count, const char* end = "\r\n") {
 class TestAfrFileParser : public QObject {
     Q_OBJECT
   private Q_SLOTS:
+    void initTestCase() { requireTestLocale(); }
     void dataLine_value_data();
     void dataLine_value();
     void lineClasses_countAndEcho();

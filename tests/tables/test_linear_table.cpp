@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "support/test_locale.h"
 #include "tables/linear_table.h"
 
 using namespace tables;
@@ -41,6 +42,7 @@ LinearParams lambdaPoints(QList<double> mixture, QList<double> volts) {
 class TestLinearTable : public QObject {
     Q_OBJECT
   private Q_SLOTS:
+    void initTestCase() { requireTestLocale(); }
     void startUpValues_giveKnownTable();
     void midPointOnTheLine_givesSameTable();
     void twoMidPointsInLambda_withOverUnderVolts();

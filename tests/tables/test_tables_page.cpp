@@ -11,6 +11,7 @@
 #include <QTest>
 
 #include "app/widgets.h"
+#include "support/test_locale.h"
 #include "support/test_window.h"
 #include "tables/tables_controller.h"
 
@@ -29,6 +30,7 @@ const QString kBlack = QStringLiteral("#000000");
 class TestTablesPage : public QObject {
     Q_OBJECT
   private Q_SLOTS:
+    void initTestCase() { requireTestLocale(); }
     void init();
     void startUp_leavesPageInItsDefaults();
     void pinWithLinearSource_generatesStoresAndLists();
