@@ -1,4 +1,4 @@
-#include "sim/fake_serial_port.h"
+#include "support/fake_serial_port.h"
 
 #include <QTimer>
 

@@ -9,20 +9,15 @@
 // Port probing from a script: each device answers what the test set, any other is missing.
 class FakePortProber final : public PortProber {
   public:
-    FakePortProber() = default;
-    FakePortProber(QMap<QString, ProbeResult> results, QStringList discovered);
-
     void setResult(const QString& device, ProbeResult result) { m_results[device] = result; }
     void setDiscovered(const QStringList& devices) { m_discovered = devices; }
 
-    ProbeResult probe(const QString& device) override;
+    ProbeResult probe(const QString& device) override {
+        return m_results.value(device, ProbeResult::Missing);
+    }
     QStringList discover() override { return m_discovered; }
-
-    // Every device probed, in order, repeats included.
-    const QStringList& probed() const { return m_probed; }
 
   private:
     QMap<QString, ProbeResult> m_results;
     QStringList m_discovered;
-    QStringList m_probed;
 };
