@@ -60,8 +60,9 @@ int main(int argc, char* argv[]) {
         const double cpu = cpuSeconds() - cpu0;
         const double secs = wall.elapsed() / 1000.0;
         const double share = 100.0 * cpu / secs;
-        out << QStringLiteral("greeting a silent unit (two timeouts): %1 s wall, %2 s CPU = %3 % "
-                              "of one core (limit 5 %)\n")
+        out << QStringLiteral(
+                   "greeting a silent unit (two timeouts): %1 s wall, %2 s CPU = %3 % "
+                   "of one core (limit 5 %)\n")
                    .arg(secs, 0, 'f', 2)
                    .arg(cpu, 0, 'f', 3)
                    .arg(share, 0, 'f', 2);

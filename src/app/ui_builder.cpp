@@ -156,7 +156,8 @@ class Built {
     const QHash<QString, QWidget*>& m_byName;
 };
 
-#define ORVEX_TAKE(group, name) group.name = built.get<std::remove_pointer_t<decltype(group.name)>>(QStringLiteral(#name))
+#define ORVEX_TAKE(group, name) \
+    group.name = built.get<std::remove_pointer_t<decltype(group.name)>>(QStringLiteral(#name))
 
 Controls typed(const Built& built) {
     Controls c;

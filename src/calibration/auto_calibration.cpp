@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "calibration/auto_search_tables.h"
-#include "calibration/free_air_controls.h"
 #include "calibration/calibration_trace.h"
+#include "calibration/free_air_controls.h"
 #include "calibration/manual_calibration.h"
 #include "link/device_link.h"
 #include "link/hex_text.h"

@@ -20,9 +20,8 @@ class AutoCalibration : public QObject {
     static inline const QColor kRunning{255, 0, 0};
     static inline const QColor kSuccess{0, 128, 0};
 
-    AutoCalibration(const PageContext& context, FreeAirControls& controls,
-                    CalibrationState& state, ManualCalibration& manual, CalibrationTrace& trace,
-                    QObject* parent = nullptr);
+    AutoCalibration(const PageContext& context, FreeAirControls& controls, CalibrationState& state,
+                    ManualCalibration& manual, CalibrationTrace& trace, QObject* parent = nullptr);
 
     void btnAutoCal_Click();
     void btnCalAbort_Click();

@@ -22,8 +22,8 @@ class CalibrationTrace : public QObject {
         End end = End::NotRun;
     };
 
-    CalibrationTrace(const PageContext& context, FreeAirControls& controls,
-                     CalibrationState& state, ShapePainter painter, QObject* parent = nullptr);
+    CalibrationTrace(const PageContext& context, FreeAirControls& controls, CalibrationState& state,
+                     ShapePainter painter, QObject* parent = nullptr);
 
     Outcome TraceCommand(int countMax);
     void btnTrace_Click();

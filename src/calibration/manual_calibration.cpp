@@ -8,8 +8,8 @@
 #include <QLineEdit>
 #include <QScrollBar>
 
-#include "calibration/free_air_controls.h"
 #include "calibration/calibration_value.h"
+#include "calibration/free_air_controls.h"
 #include "common/data_view.h"
 #include "link/device_link.h"
 #include "link/hex_text.h"

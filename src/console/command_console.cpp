@@ -48,12 +48,16 @@ int keyCodeOf(const QKeyEvent& event) {
 class PresetListGuard final : public QObject {
   public:
     PresetListGuard(QComboBox* list, std::function<void(int)> chosen)
-        : QObject(list), m_list(list), m_chosen(std::move(chosen)) {
+        : QObject(list),
+          m_list(list),
+          m_view(list->view()),
+          m_viewObject(m_view),
+          m_chosen(std::move(chosen)) {
         list->setCompleter(nullptr);  // typing must not complete to an entry either
         list->installEventFilter(this);
         // Installed after the drop-down's own filters, so these run first and see the choice.
-        list->view()->installEventFilter(this);
-        list->view()->viewport()->installEventFilter(this);
+        m_view->installEventFilter(this);
+        m_view->viewport()->installEventFilter(this);
         connect(list, &QComboBox::activated, this, [this](int row) {
             if (std::exchange(m_confirmedRow, -1) == row) {
                 m_chosen(row);
@@ -62,29 +66,36 @@ class PresetListGuard final : public QObject {
     }
 
   protected:
+    // The list and its drop-down still send events (Hide, ...) while they are being destroyed:
+    // only input events, which cannot come then, use them as what they are.
     bool eventFilter(QObject* watched, QEvent* event) override {
-        QAbstractItemView* view = m_list->view();
-        if (watched == m_list) {
-            if (!view->isVisible() &&
-                (event->type() == QEvent::Wheel ||
-                 (event->type() == QEvent::KeyPress && steps(*static_cast<QKeyEvent*>(event))))) {
-                return true;  // the closed list does not move through its entries
-            }
-        } else if (watched == view->viewport() && event->type() == QEvent::MouseButtonRelease) {
-            const QModelIndex at =
-                view->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
-            m_confirmedRow = at.isValid() ? at.row() : -1;
-        } else if (watched == view &&
-                   (event->type() == QEvent::KeyPress ||
-                    event->type() == QEvent::ShortcutOverride) &&
-                   isEnter(static_cast<QKeyEvent*>(event)->key())) {
-            // The drop-down takes Enter as early as its shortcut override.
-            m_confirmedRow = view->currentIndex().isValid() ? view->currentIndex().row() : -1;
-        } else if (watched == view && event->type() == QEvent::Hide) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::Hide && watched == m_viewObject) {
             // The choice, if any, is emitted right after the list closes; nothing later counts.
             QTimer::singleShot(0, this, [this] { m_confirmedRow = -1; });
+            return false;
         }
-        return QObject::eventFilter(watched, event);
+        if (type != QEvent::Wheel && type != QEvent::KeyPress && type != QEvent::ShortcutOverride &&
+            type != QEvent::MouseButtonRelease) {
+            return false;
+        }
+        if (watched == m_list) {
+            if (!m_view->isVisible() &&
+                (type == QEvent::Wheel ||
+                 (type == QEvent::KeyPress && steps(*static_cast<QKeyEvent*>(event))))) {
+                return true;  // the closed list does not move through its entries
+            }
+        } else if (watched == m_view->viewport() && type == QEvent::MouseButtonRelease) {
+            const QModelIndex at =
+                m_view->indexAt(static_cast<QMouseEvent*>(event)->position().toPoint());
+            m_confirmedRow = at.isValid() ? at.row() : -1;
+        } else if (watched == m_viewObject && type != QEvent::MouseButtonRelease &&
+                   type != QEvent::Wheel && isEnter(static_cast<QKeyEvent*>(event)->key())) {
+            // The drop-down takes Enter as early as its shortcut override.
+            const QModelIndex current = m_view->currentIndex();
+            m_confirmedRow = current.isValid() ? current.row() : -1;
+        }
+        return false;
     }
 
   private:
@@ -104,7 +115,9 @@ class PresetListGuard final : public QObject {
         }
     }
 
-    QComboBox* m_list;
+    const QObject* m_list;
+    QAbstractItemView* m_view;
+    const QObject* m_viewObject;
     std::function<void(int)> m_chosen;
     int m_confirmedRow = -1;
 };
@@ -119,8 +132,7 @@ CommandConsole::CommandConsole(const PageContext& context, const CommsControls& 
 
     m_c.txtCommand->installEventFilter(this);
     connect(m_c.btnCls, &QPushButton::clicked, this, &CommandConsole::btnCls_Click);
-    connect(m_c.btnReDoCommand, &QPushButton::clicked, this,
-            &CommandConsole::btnReDoCommand_Click);
+    connect(m_c.btnReDoCommand, &QPushButton::clicked, this, &CommandConsole::btnReDoCommand_Click);
     connect(m_c.btnStartTrace, &QPushButton::clicked, this, &CommandConsole::btnStartTrace_Click);
     connect(m_c.btnStopTrace, &QPushButton::clicked, this, &CommandConsole::btnStopTrace_Click);
     connect(m_c.btnClearTrace, &QPushButton::clicked, this, &CommandConsole::btnClearTrace_Click);

@@ -15,8 +15,8 @@ class EepromProgrammer;
 class EepromController : public QObject {
     Q_OBJECT
   public:
-    EepromController(const PageContext& context, const FlashControls& controls,
-                     TableSource& tables, QObject* parent = nullptr);
+    EepromController(const PageContext& context, const FlashControls& controls, TableSource& tables,
+                     QObject* parent = nullptr);
     ~EepromController() override;
 
     // Start-up: the abort button is hidden until a run begins.

@@ -109,10 +109,7 @@ void DeviceLink::getRxData() {
 }
 
 void DeviceLink::Timer1_Timer() {
-    ++m_tickCount;
-    if (m_tickCount >= kTickWrap) {
-        m_tickCount = 0;
-    }
+    m_tickCount = nextTick(m_tickCount);
     if (m_tickCount % 10 == 0) {
         Q_EMIT secondsCaption(QString::number(m_tickCount / 10));
     }

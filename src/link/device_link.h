@@ -55,6 +55,8 @@ class DeviceLink : public QObject {
     void setShowRx(bool show) { m_showRx = show; }
 
     int tickCount() const { return m_tickCount; }
+    // The count after one more tick: 31999 is followed by 0, never by 32000.
+    static constexpr int nextTick(int count) { return count + 1 >= kTickWrap ? 0 : count + 1; }
     // True when the last wait gave up.
     bool bTimedOut() const { return m_timedOut; }
 

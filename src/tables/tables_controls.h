@@ -15,7 +15,7 @@ class QWidget;
 // The "AFR Tables" page's table controls, built once from the window's UI model. Option groups
 // and the mid-point boxes are arrays, indexed as their names are (oDorH(2) is oDorH[2]).
 struct TablesControls {
-    DataView* txtData = nullptr;        // the window's received-data area: listings
+    DataView* txtData = nullptr;       // the window's received-data area: listings
     QWidget* txtDataWidget = nullptr;  // the same area, which the graph covers
     QWidget* p1 = nullptr;             // the graph's drawing surface
 

@@ -40,8 +40,7 @@ void setQuietly(QComboBox* list, int index) {
 
 }  // namespace
 
-TablesPage::TablesPage(const PageContext& context, const TablesControls& controls,
-                       QObject* parent)
+TablesPage::TablesPage(const PageContext& context, const TablesControls& controls, QObject* parent)
     : QObject(parent),
       m_context(context),
       m_c(controls),

@@ -9,19 +9,39 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 
+#include <functional>
 #include <memory>
 
 #include "app/form1.h"
+#include "app/port_selector.h"
+#include "app/widgets.h"
+#include "common/data_view.h"
 #include "sim/unit_model.h"
 #include "support/fake_port_prober.h"
 #include "support/fake_serial_port.h"
 #include "support/scripted_dialogs.h"
 
+// Runs `action` once `ready` holds, looking on every pass of the event loop: for acting while a
+// click waits for the unit (a trace, a run) inside its own event loop.
+inline void when(std::function<bool()> ready, std::function<void()> action) {
+    auto* timer = new QTimer;
+    timer->setInterval(1);
+    QObject::connect(timer, &QTimer::timeout, [timer, ready, action] {
+        if (ready()) {
+            timer->stop();
+            timer->deleteLater();
+            action();
+        }
+    });
+    timer->start();
+}
+
 struct TestWindowConfig {
     QStringList presentPorts{QStringLiteral("COM1")};  // each is /dev/fakeN
     QString savedPort = QStringLiteral("COM1");
-    UnitOptions unit;
+    UnitOptions unit = {};
     bool unitAttached = true;  // false: nothing answers on the line
     bool load = true;          // run the start-up
     bool shown = false;        // on screen with the focus, for real input events
@@ -29,38 +49,36 @@ struct TestWindowConfig {
 
 // A window on the in-process simulated unit with a 10 ms tick, as the widget tests use it. By
 // default COM1 exists, is saved as the last port, and a unit answers on it. Controls are found
-// by objectName, as a user's tools would.
+// by objectName, as a user's tools would. Other settings are the test's own (clearSettings()).
 class TestWindow {
   public:
     using Config = TestWindowConfig;
     static constexpr int kTickMs = 10;
 
-    explicit TestWindow(Config config = {}) : m_config(std::move(config)) {
+    explicit TestWindow(const Config& config = {}) {
         Form1::Options options;
-        for (const QString& name : m_config.presentPorts) {
+        for (const QString& name : config.presentPorts) {
             const QString device = QStringLiteral("/dev/fake") + name.mid(3);
             m_prober.setResult(device, ProbeResult::Available);
             options.commandLinePorts.insert(comNumber(name), device);
         }
-        model = m_config.unitAttached ? std::make_shared<UnitModel>(m_config.unit) : nullptr;
+        model = config.unitAttached ? std::make_shared<UnitModel>(config.unit) : nullptr;
         options.portFactory = [this] {
             auto port = std::make_unique<FakeSerialPort>(model);
-            port->setInstant(true);
             m_port = port.get();
             return port;
         };
         options.prober = &m_prober;
         options.dialogs = &dialogs;
         options.tickMs = kTickMs;
-        clearSettings();
-        if (!m_config.savedPort.isNull()) {
-            saveSetting(QStringLiteral("port"), m_config.savedPort);
+        if (!config.savedPort.isNull()) {
+            saveSetting(QStringLiteral("port"), config.savedPort);
         }
         form = std::make_unique<Form1>(options);
-        if (m_config.load) {
+        if (config.load) {
             form->Form_Load();
         }
-        if (m_config.shown) {
+        if (config.shown) {
             form->show();
             form->activateWindow();
             m_active = QTest::qWaitForWindowActive(form.get());
@@ -84,6 +102,7 @@ class TestWindow {
     bool active() const { return m_active; }
 
     FakeSerialPort& port() { return *m_port; }
+    FakePortProber& prober() { return m_prober; }
     QStringList sent() const { return m_port ? m_port->writtenCommands() : QStringList(); }
     qsizetype mark() const { return sent().size(); }
     QStringList sentSince(qsizetype mark) const { return sent().mid(mark); }
@@ -92,6 +111,9 @@ class TestWindow {
         return get<QLabel>("labStat")->palette().color(QPalette::WindowText);
     }
     QString data() const { return form->data().text(); }
+    // A user's next click comes long after the unit answered what nobody waits for (a page
+    // switch's "tf", the value's "s3c"/"s3b"); let those arrive first.
+    void settle() { form->link().wait_ticks(3); }
 
     // A page chosen as the user does it: a click on its tab.
     void showPage(int index) {
@@ -125,7 +147,6 @@ class TestWindow {
     std::unique_ptr<Form1> form;
 
   private:
-    Config m_config;
     FakePortProber m_prober;
     FakeSerialPort* m_port = nullptr;
     bool m_active = false;

@@ -1,7 +1,200 @@
-// Placeholder while the suite is rewritten; replaced before this lands.
-#include <QTest>
-class Placeholder : public QObject {
-    Q_OBJECT
+// The "AFR Tables" page: generation, list, file import and graph, under a decimal-comma locale too.
+#include <QClipboard>
+#include <QDropEvent>
+#include <QFile>
+#include <QListWidget>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include "support/test_locale.h"
+#include "support/test_window.h"
+#include "tables/afr_file_import.h"
+#include "tables/tables_page.h"
+
+namespace {
+
+enum Source { kLinear, kFile, kSvCompat, kNbSim };
+
+struct Page : TestWindow {
+    QTemporaryDir dir;
+    Page() : TestWindow({.shown = true}) { showPage(2); }
+    const auto& model() { return form->tables().model(); }
+    int word(int table, int index) { return model().imageWord(table, index); }
+    QStringList list() const {
+        QStringList lines;
+        for (int i = 0; i < get<QListWidget>("lstEETable")->count(); ++i) {
+            lines.append(get<QListWidget>("lstEETable")->item(i)->text());
+        }
+        return lines;
+    }
+    QString box(const char* name) const { return get<QLineEdit>(name)->text(); }
+    // A file in the test's folder, named in the file box (a failed write leaves the box empty).
+    QString file(const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        const bool written = f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+        f.close();
+        get<QLineEdit>("txtAFRfilename")->setText(written ? f.fileName() : QString());
+        return f.fileName();
+    }
+    // Straight to the box's filter: offscreen there is no drag session to route a drop.
+    bool drop(const QList<QUrl>& urls, const QString& text = {}) {
+        QMimeData data;
+        urls.isEmpty() ? data.setText(text) : data.setUrls(urls);
+        QObject& filter = form->tables().fileImport();
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        filter.eventFilter(get("txtAFRfilename"), &enter);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        filter.eventFilter(get("txtAFRfilename"), &event);
+        return enter.isAccepted();
+    }
+    // Whether the curve passes within a pixel of entry k at `value` (9 pixels convert exactly).
+    bool curveAt(int k, double value) const {
+        const QImage img = get("p1")->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const double x = ((tables::LambdaPoints[k] - 0.5) * 100 / 3 + 14) * img.width() / 118;
+        const QImage near = img.copy(x - 1, (105 - value / 40.96) * img.height() / 120 - 1, 3, 3);
+        return near.convertToFormat(QImage::Format_Indexed8).colorTable().contains(qRgb(0, 0, 255));
+    }
 };
-QTEST_APPLESS_MAIN(Placeholder)
+
+}  // namespace
+
+class TestTablesPage : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void initTestCase() { requireTestLocale(); }
+    void init() { TestWindow::clearSettings(); }
+
+    void generation_storesListsRefusesAndRebuilds() {
+        Page p;
+        p.choose("cboOutputPin", 2);
+        const QStringList lines = p.data().split("\r\n");
+        QCOMPARE(lines.size(), 67);
+        QCOMPARE(lines[0], "Output Pin = SVout (10 bit PWM). Table Address = 00FC.");
+        QCOMPARE(lines[2], "00FE  2B, 00");  // 43
+        QCOMPARE(p.list()[32] + ' ' + p.list()[64], "32\t2388 64\t4095");
+        QVERIFY(p.model().bTableGenerated() && p.model().bTableStored());
+        // Another pin regenerates there and keeps the first table in the image.
+        p.type("tVrich", "1.00");
+        p.choose("cboOutputPin", 3);
+        QCOMPARE(QList<int>({p.word(0xFC, 1), p.word(0x17E, 0)}), QList<int>({43, 819}));
+        // A built-in table leaves bTableGenerated as it was and goes into whichever pin is chosen.
+        p.choose("cboEEdata", kNbSim);
+        QVERIFY(p.model().bTableGenerated());
+        p.choose("cboOutputPin", 1);
+        QVERIFY(!p.model().bTableGenerated());
+        QCOMPARE(p.word(0x7A, 0), 721);
+        const auto before = p.model().image();
+        p.choose("cboOutputPin", 0);
+        QVERIFY(p.list().isEmpty() && p.data().isEmpty());
+        QCOMPARE(p.model().image(), before);
+        p.click("btnGenTable");
+        QCOMPARE(p.statusText(), "No Table Selected");
+        p.choose("cboOutputPin", 1);
+        p.choose("cboEEdata", kSvCompat);
+        p.click("oDorH(1)");
+        QCOMPARE(p.list()[0], "0\t0347");
+        p.click("oDorH(2)");
+        p.click("oIorA(1)");
+        QCOMPARE(p.list()[64], "00FA\tCD, 0C");
+        p.click("btnExportAFR");
+        QCOMPARE(QGuiApplication::clipboard()->text(), p.list().join("\r\n") + "\r\n");
+        p.choose("cboEEdata", kLinear);
+        QCOMPARE(p.list()[64], "00FA\tFF, 0F");
+        const auto stored = p.model().image();
+        const QStringList listed = p.list();
+        p.type("tLrich", "20");
+        p.click("btnGenTable");
+        QCOMPARE(p.statusText(), "Lambda/AFR must increase left to right");
+        QCOMPARE(p.statusColour(), QColor(Qt::red));
+        QCOMPARE(p.model().image(), stored);
+        QCOMPARE(p.list(), listed);
+        p.type("tLrich", "9.00");
+        // Lambda and back: 19.00 becomes 19.01 through the three-decimal lambda.
+        p.click("oAorL(1)");
+        QCOMPARE(p.box("tLrich") + ' ' + p.box("tMidLambda(0)") + ' ' + p.box("tLlean"),
+                 "0.612 1.000 1.293");
+        p.click("oAorL(0)");
+        p.click("oAorL(0)");  // a second click on the chosen option converts nothing
+        QCOMPARE(p.box("tLrich") + ' ' + p.box("tLlean"), "9.00 19.01");
+        p.type("tAFRs", "0");
+        p.type("tVlean", "45");  // a table unlike the stored one, were it not refused
+        p.click("oAorL(1)");
+        QVERIFY(p.get<QAbstractButton>("oAorL(0)")->isChecked());
+        p.click("btnGenTable");
+        QCOMPARE(p.statusText(), "Stoich AFR must be greater than 0");
+        QCOMPARE(p.model().image(), stored);
+        p.type("tAFRs", "14.7");
+        p.click("btnGenTable");
+        QCOMPARE(p.statusText(), "Values out of range were limited to 0..32767");
+        QCOMPARE(p.list()[64], "00FA\tFF, 7F");
+    }
+
+    void graphAndFileImport_followPageAndSources() {
+        Page p;
+        auto* p1 = p.get("p1");
+        p.click("chkGraph");
+        QVERIFY(p1->size().isEmpty());  // no pin: nothing laid out or drawn
+        p.choose("cboOutputPin", 1);
+        QVERIFY(p1->geometry().contains(p.get("txtData")->geometry()));
+        QVERIFY(p.curveAt(24, 1568) && p.curveAt(36, 3339));
+        p.type("tVlean", "2.50");
+        p.click("btnGenTable");
+        QVERIFY(p.curveAt(36, 1669) && !p.curveAt(36, 3339));  // half the volts
+        const QRect shown = p1->geometry();
+        p.showPage(0);
+        QVERIFY(p1->size().isEmpty());
+        QVERIFY(p.get<QAbstractButton>("chkGraph")->isChecked());  // the box stays as it was
+        p.showPage(2);
+        QCOMPARE(p1->geometry(), shown);
+        p.form->resize(p.form->width() + 120, p.form->height() + 90);
+        QTRY_VERIFY(p1->geometry().contains(p.get("txtData")->geometry()));
+        p.click("btnFlashTable");  // a run turns the graph off first
+        QVERIFY(p1->size().isEmpty());
+
+        QByteArray numbered;
+        for (int i = 0; i < 67; ++i) {
+            numbered += QByteArray::number(1000 + i) + '\n';
+        }
+        const QString full = p.file("t.txt", "; heading\n!pin 1 table\n" + numbered);
+        p.click("cmdGOfile");
+        QCOMPARE(p.statusText(), "Read file " + full);  // after "Extra entries"
+        QCOMPARE(QList<int>({p.word(0x7A, 64), p.word(0xFC, 0)}), QList<int>({1064, 0}));
+        QVERIFY(p.get<DataArea>("txtAFRfileData")->text().startsWith("pin 1 table\r\n1000\r\n"));
+        p.file("short.csv", "-5\n40000\n" + numbered.left(5 * 5));
+        p.click("cmdGOfile");
+        QCOMPARE(p.statusText(), "Values out of range were limited to 0..32767");
+        QCOMPARE((QList<int>{p.word(0x7A, 0), p.word(0x7A, 1), p.word(0x7A, 6), p.word(0x7A, 7)}),
+                 (QList<int>{0, 32767, 1004, 0}));  // then filled up with zeros
+        p.file("src.txt", "7\r\n8\r\n");
+        p.choose("cboEEdata", kFile);
+        QCOMPARE(p.statusText(), "Only  2 entries - expecting 65");
+        QCOMPARE(p.word(0x7A, 1), 8);
+        p.choose("cboOutputPin", 0);
+        const auto before = p.model().image();
+        p.click("cmdGOfile");
+        QCOMPARE(p.model().image(), before);
+        p.choose("cboOutputPin", 1);
+        const QString b = p.file("b.txt", "22\n"), a = p.file("a.txt", "11\n");
+        p.dialogs.files << b << QString();  // then Cancel: the preset name is read again
+        p.click("cmdAFRfilename");
+        QCOMPARE(p.dialogs.fileRequests.first(), (std::pair{a, AfrFileImport::kFilter}));
+        QCOMPARE(p.word(0x7A, 0), 22);
+        p.click("cmdAFRfilename");
+        QCOMPARE(p.box("txtAFRfilename"), b);
+        QVERIFY(p.drop({QUrl::fromLocalFile(a)}));
+        QCOMPARE(p.word(0x7A, 0), 11);
+        p.drop({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
+        QCOMPARE(p.box("txtAFRfilename"), QString());
+        QCOMPARE(p.word(0x7A, 0), 11);
+        QVERIFY(!p.drop({}, "1234"));
+        p.click("cmdCopyallFile");
+        p.click("cmdClearFile");
+        QCOMPARE(p.get<DataArea>("txtAFRfileData")->text(), QString());
+        p.click("cmdPasteFile");  // what the copy put on the clipboard
+        QCOMPARE(p.get<DataArea>("txtAFRfileData")->text(), "11\r\n");
+    }
+};
+
+QTEST_MAIN(TestTablesPage)
 #include "test_tables_page.moc"
