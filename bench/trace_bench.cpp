@@ -213,11 +213,11 @@ int main(int argc, char* argv[]) {
     Form1 window(options);
     window.Form_Load();
     window.show();
-    if (!window.link().isOpen() || window.link().bTimedOut) {
+    if (!window.link().isOpen() || window.link().bTimedOut()) {
         out << "the simulated unit did not answer on " << device << "\n";
         return 2;
     }
-    DataArea& area = window.data();
+    auto& area = *window.findChild<DataArea*>(QStringLiteral("txtData"));
     PaintWatch watch(&port, &area);
     // The bench's own records must not show up as growth of the program's memory.
     const auto expectedLines = static_cast<size_t>(seconds) * 200;
@@ -273,7 +273,7 @@ int main(int argc, char* argv[]) {
     window.findChild<QPushButton*>(QStringLiteral("btnStopTrace"))->click();
 
     const double cpuShare = 100.0 * cpu / wall;
-    const double tickMs = window.link().tickInterval();
+    const double tickMs = DeviceLink::kTickMs;
     const double maxLatency =
         watch.latencies.empty() ? 0.0
                                 : *std::max_element(watch.latencies.begin(), watch.latencies.end());

@@ -8,12 +8,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qsizetype start = 0;
     int lines = 0;
     while (true) {
-        const qsizetype end = IpxTrace::findLineEnd(rx, start);
+        const qsizetype end = rx.indexOf(QLatin1Char('\n'), start);
         if (end < 0) {
-            FUZZ_CHECK(start >= rx.size() || !QStringView(rx).mid(start).contains(u'\n'));
             break;
         }
-        FUZZ_CHECK(end >= start && end < rx.size() && rx[end] == QLatin1Char('\n'));
         const IpxTrace::Line line = IpxTrace::readLine(rx, start);
         for (const QString* f : {&line.ipxField, &line.field1, &line.field2, &line.field3}) {
             FUZZ_CHECK(f->size() <= 4);
@@ -25,8 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         ++lines;
         FUZZ_CHECK(lines <= rx.size());
     }
-    FUZZ_CHECK(IpxTrace::findLineEnd(rx, -1) == -1);
-    FUZZ_CHECK(IpxTrace::findLineEnd(rx, rx.size()) == -1);
     // Reading past the end gives empty fields, never a reading.
     const IpxTrace::Line beyond = IpxTrace::readLine(rx, rx.size() + 3);
     FUZZ_CHECK(beyond.ipxField.isEmpty() && beyond.field3.isEmpty());

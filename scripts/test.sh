@@ -22,12 +22,15 @@ fi
 echo "== formatting"
 git ls-files -- '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
+echo "== size of the tests against the code"
+bash scripts/test-ratio.sh
+
 echo "== tests"
 ctest --test-dir build --output-on-failure -j2 "$@"
 
 echo "== tests under AddressSanitizer and UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DORVEX_SANITIZE=ON >/dev/null
-cmake --build build-asan -j2
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j 2
 # Leak reports stay on; only Qt's own one-off allocations are suppressed.
 ASAN_OPTIONS=abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
 LSAN_OPTIONS=suppressions=$root/tests/reliability/lsan.supp:print_suppressions=0 \
@@ -35,9 +38,8 @@ UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     ctest --test-dir build-asan --output-on-failure -j2
 
 echo "== fuzzing (20 s a target)"
-cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-    -DORVEX_FUZZ=ON -DBUILD_TESTING=OFF >/dev/null
-cmake --build build-fuzz --target fuzzers -j2
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j 2
 fuzz_work=$(mktemp -d)
 trap 'rm -rf "$fuzz_work"' EXIT
 for corpus in fuzz/corpus/*/; do

@@ -55,7 +55,7 @@ struct UnitOptions {
     bool lowerCase = false;
     int delayMs = 0;
     double delayRate = 1.0;  // share of outputs delayed by delayMs
-    QList<WeakCell> weakCells;
+    QList<WeakCell> weakCells = {};
     int hangUpAfter = 0;  // hang up once this many commands were received; 0: never
 };
 

@@ -1,5 +1,4 @@
 #include "app/form1.h"
-#include "common/find_control.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -23,13 +22,13 @@
 #include "app/ui_builder.h"
 #include "app/widgets.h"
 #include "calibration/calibration_page.h"
+#include "common/page_context.h"
 #include "console/command_console.h"
 #include "eeprom/eeprom_controller.h"
 #include "link/hex_text.h"
 #include "link/qt_serial_port.h"
 #include "link/unit_commands.h"
-#include "tables/afr_file_import.h"
-#include "tables/tables_controller.h"
+#include "tables/tables_page.h"
 
 namespace {
 
@@ -41,33 +40,15 @@ constexpr int kRevision = 0;
 
 const QString Form1::kTitle = QStringLiteral("Orvex Configuration Utility");
 
-void StatusLabel::msgClear() {
-    if (m_label) {
-        m_label->setMessage(QString());
-    }
-}
-
-void StatusLabel::show(const QString& text, const QColor& colour) {
-    if (!m_label) {
-        return;
-    }
-    QPalette p = m_label->palette();
-    p.setColor(QPalette::WindowText, colour);
-    m_label->setPalette(p);
-    m_label->setMessage(text);
-}
-
 Form1::Form1(Options options, QWidget* parent)
     : QWidget(parent), m_options(std::move(options)), m_settings(new SettingsStore) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kTitle);
     m_pxPerTwip = logicalDpiX() / 1440.0;
-    ui::buildWindow(this, m_pxPerTwip);
+    m_controls = ui::buildWindow(this, m_pxPerTwip);
     resize(toPx(6300), toPx(7770));  // the design client area
-
-    m_status.attach(findControl<StatusText>(this, "labStat"));
-    m_txtData = findControl<DataArea>(this, "txtData");
-    m_tabs = findControl<QTabWidget>(this, "SSTab1");
+    const WindowControls& w = m_controls.window;
+    m_status.attach(w.labStat);
 
     if (m_options.dialogs) {
         m_dialogs = m_options.dialogs;
@@ -84,14 +65,9 @@ Form1::Form1(Options options, QWidget* parent)
         prober = m_ownProber.get();
     }
 
-    m_link = std::make_unique<DeviceLink>(m_options.portFactory, m_status, *m_txtData);
+    m_link = std::make_unique<DeviceLink>(m_options.portFactory);
     m_link->setTickInterval(m_options.tickMs);
-    auto* txtData1 = findControl<QLineEdit>(this, "txtData1");
-    auto* lBootVersion = findControl<QLabel>(this, "lBootVersion");
-    auto* lTimer = findControl<QLabel>(this, "lTimer");
-    connect(m_link.get(), &DeviceLink::parameterShown, txtData1, &QLineEdit::setText);
-    connect(m_link.get(), &DeviceLink::firmwareCaption, lBootVersion, &QLabel::setText);
-    connect(m_link.get(), &DeviceLink::secondsCaption, lTimer, &QLabel::setText);
+    connectLink();
 
     PortSelector::Sources sources;
     sources.commandLine = m_options.commandLinePorts;
@@ -100,38 +76,55 @@ Form1::Form1(Options options, QWidget* parent)
         return m_options.forcedPort.isEmpty() ? m_settings->keySetting(QStringLiteral("port"))
                                               : m_options.forcedPort;
     };
-    m_ports = std::make_unique<PortSelector>(findControl<QComboBox>(this, "cboPort"),
-                                             findControl<ShapeWidget>(this, "shpPort"), *m_link,
-                                             m_status, *prober, std::move(sources));
+    m_ports = std::make_unique<PortSelector>(w.cboPort, w.shpPort, *m_link, m_status, *prober,
+                                             std::move(sources));
     connect(m_ports.get(), &PortSelector::notesReady, this, [this](const QStringList& lines) {
-        m_txtData->appendText(lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n"));
+        data().appendText(lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n"));
     });
 
-    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
-        const int previous = m_currentTab;
-        m_currentTab = index;
-        SSTab1_Click(previous);
-    });
+    connect(w.SSTab1, &QTabWidget::currentChanged, this,
+            [this](int index) { SSTab1_Click(std::exchange(m_currentTab, index)); });
 
-    m_console = std::make_unique<CommandConsole>(
-        PageContext{this, *m_link, m_status, *m_dialogs, bAborted});
+    const PageContext context{*m_link, m_status, *m_dialogs, bAborted};
+    m_console = std::make_unique<CommandConsole>(context, m_controls.comms);
     m_calibration = std::make_unique<CalibrationPage>(
-        PageContext{this, *m_link, m_status, *m_dialogs, bAborted},
+        context, m_controls.freeAir,
         ShapePainter{[](QWidget* shape, const QColor& colour) {
-                         qobject_cast<ShapeWidget*>(shape)->setFillColor(colour);
+                         static_cast<ShapeWidget*>(shape)->setFillColor(colour);
                      },
                      ShapeWidget::neutralColor()});
-    m_tables = std::make_unique<TablesController>(
-        PageContext{this, *m_link, m_status, *m_dialogs, bAborted});
-    connect(this, &Form1::tablesPageLeft, m_tables.get(), &TablesController::tablesPageLeft);
-    connect(this, &Form1::tablesPageEntered, m_tables.get(), &TablesController::tablesPageEntered);
-    m_afrFileImport = std::make_unique<AfrFileImport>(
-        PageContext{this, *m_link, m_status, *m_dialogs, bAborted}, *m_tables);
-    m_eeprom = std::make_unique<EepromController>(
-        PageContext{this, *m_link, m_status, *m_dialogs, bAborted}, *m_tables);
+    m_tables = std::make_unique<TablesPage>(context, m_controls.tables);
+    m_eeprom = std::make_unique<EepromController>(context, m_controls.flash, *m_tables);
 }
 
 Form1::~Form1() = default;
+
+DataView& Form1::data() {
+    return *m_controls.window.txtData;
+}
+
+// What the link reports reaches the user here: the status line, the data area and the labels.
+void Form1::connectLink() {
+    const WindowControls& w = m_controls.window;
+    DeviceLink* link = m_link.get();
+    StatusLabel* status = &m_status;
+    connect(link, &DeviceLink::opened, this,
+            [status](const QString& name) { status->msgStatus(QStringLiteral("Opened ") + name); });
+    connect(link, &DeviceLink::openFailed, this, [status](const QString& name) {
+        status->msgError(QStringLiteral("Could NOT Open ") + name);
+    });
+    connect(link, &DeviceLink::connectionLost, this, [status](const QString& name) {
+        status->msgError(QStringLiteral("Lost connection to ") + name);
+    });
+    connect(link, &DeviceLink::notOpen, this,
+            [status] { status->msgError(QStringLiteral("COM port must be opened first")); });
+    connect(link, &DeviceLink::timeoutReported, this,
+            [status] { status->msgError(QStringLiteral("Timeout")); });
+    connect(link, &DeviceLink::rxShown, w.txtData, &DataArea::showRx);
+    connect(link, &DeviceLink::parameterShown, m_controls.freeAir.txtData1, &QLineEdit::setText);
+    connect(link, &DeviceLink::firmwareCaption, w.lBootVersion, &QLabel::setText);
+    connect(link, &DeviceLink::secondsCaption, w.lTimer, &QLabel::setText);
+}
 
 int Form1::toTwips(int px) const {
     return static_cast<int>(std::lround(px / m_pxPerTwip));
@@ -144,33 +137,18 @@ int Form1::toPx(int twips) const {
 void Form1::Form_Load() {
     setWindowTitle(kTitle + QStringLiteral(" - Rev ") + QString::number(kMajor) + QLatin1Char('.') +
                    QString::number(kMinor) + QLatin1Char('.') + QChar(u'a' + kRevision));
-
-    auto* txtCommand = findControl<QLineEdit>(this, "txtCommand");
-    txtCommand->setText(UnitCommand::kTraceOff);
-    txtCommand->end(false);
-    findControl<QCheckBox>(this, "chkAutoCLS")->setChecked(false);
-    findControl<QCheckBox>(this, "chkKeepText")->setChecked(false);
-    findControl<QCheckBox>(this, "chkHistory")->setChecked(true);
-
     m_console->startUp();
     m_calibration->startUp();
     m_ports->cboPort_GotFocus();
-
-    findControl<QPushButton>(this, "btnTrace")->setEnabled(false);
-    findControl<QPushButton>(this, "btnUpdate")->setEnabled(false);
     m_tables->startUp();
-
-    findControl<QPushButton>(this, "btnAbortFlash")->hide();
-    m_txtData->setText(QString());
-    findControl<QWidget>(this, "frmAFRfile")->hide();
+    m_eeprom->startUp();
     const QStringList notes = m_ports->permissionNotes();
     if (!notes.isEmpty()) {
-        m_txtData->appendText(notes.join(QLatin1String("\r\n")) + QLatin1String("\r\n"));
+        data().appendText(notes.join(QLatin1String("\r\n")) + QLatin1String("\r\n"));
     }
-
     applySavedGeometry();
     // The command box holds "tf" with the caret after it so that Enter sends it at once.
-    txtCommand->setFocus(Qt::OtherFocusReason);
+    m_controls.comms.txtCommand->setFocus(Qt::OtherFocusReason);
 }
 
 void Form1::applySavedGeometry() {
@@ -295,12 +273,12 @@ void Form1::Form_Resize() {
         return;
     }
 
-    auto* labStat = findControl<QLabel>(this, "labStat");
-    labStat->setGeometry(labStat->x(), toPx(l.labStatTop), toPx(l.labStatWidth), labStat->height());
-    auto* lBootVersion = findControl<QLabel>(this, "lBootVersion");
-    lBootVersion->move(toPx(l.lBootVersionLeft), toPx(l.lBootVersionTop));
-    m_txtData->resize(toPx(l.txtDataWidth), toPx(l.txtDataHeight));
-    m_tabs->resize(toPx(l.tabWidth), m_tabs->height());
+    const WindowControls& w = m_controls.window;
+    w.labStat->setGeometry(w.labStat->x(), toPx(l.labStatTop), toPx(l.labStatWidth),
+                           w.labStat->height());
+    w.lBootVersion->move(toPx(l.lBootVersionLeft), toPx(l.lBootVersionTop));
+    w.txtData->resize(toPx(l.txtDataWidth), toPx(l.txtDataHeight));
+    w.SSTab1->resize(toPx(l.tabWidth), w.SSTab1->height());
 
     const QRect frame = frameGeometry();
     formWidth = toTwips(frame.width());
@@ -329,18 +307,18 @@ void Form1::Form_Terminate() {
     m_settings->saveKeySetting(QStringLiteral("formleft"), QString::number(formLeft));
     // A simulated unit's port is not the user's choice of hardware; keep the real one.
     if (m_options.forcedPort.isEmpty()) {
-        m_settings->saveKeySetting(QStringLiteral("port"), m_link->portName);
+        m_settings->saveKeySetting(QStringLiteral("port"), m_link->portName());
     }
 }
 
 void Form1::SSTab1_Click(int previousTab) {
     if (previousTab == 2) {
-        Q_EMIT tablesPageLeft();
-        m_link->bShowRx = true;
+        m_tables->tablesPageLeft();
+        m_link->setShowRx(true);
     }
     if (m_currentTab == 2) {
-        Q_EMIT tablesPageEntered();
-        m_link->bShowRx = false;
+        m_tables->tablesPageEntered();
+        m_link->setShowRx(false);
     }
     if (m_currentTab != 0) {
         m_link->TxString(UnitCommand::kTraceOff);

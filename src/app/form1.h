@@ -12,35 +12,15 @@
 #include "link/port_map.h"
 #include "link/serial_port.h"
 
+#include "app/status_label.h"
+#include "app/ui_builder.h"
+
 class CalibrationPage;
 class CommandConsole;
-class TablesController;
-class AfrFileImport;
 class EepromController;
-class DataArea;
-class QLabel;
-class QTabWidget;
-class StatusText;
 class PortSelector;
 class SettingsStore;
-
-// The status line labStat.
-class StatusLabel final : public StatusLine {
-  public:
-    static inline const QColor kNormal{0, 0, 0};
-    static inline const QColor kError{255, 0, 0};
-    static inline const QColor kStatus{0, 128, 0};
-
-    void attach(StatusText* label) { m_label = label; }
-    void msg(const QString& text) override { show(text, kNormal); }
-    void msgError(const QString& text) override { show(text, kError); }
-    void msgStatus(const QString& text) override { show(text, kStatus); }
-    void msgClear() override;
-
-  private:
-    void show(const QString& text, const QColor& colour);
-    StatusText* m_label = nullptr;
-};
+class TablesPage;
 
 // The main window: builds the three pages, owns the shared state and wires each page's logic.
 class Form1 : public QWidget {
@@ -66,9 +46,13 @@ class Form1 : public QWidget {
 
     StatusLine& status() { return m_status; }
     DeviceLink& link() { return *m_link; }
-    DataArea& data() { return *m_txtData; }
+    DataView& data();
     Dialogs& dialogs() { return *m_dialogs; }
     PortSelector& ports() { return *m_ports; }
+    CommandConsole& console() { return *m_console; }
+    CalibrationPage& calibration() { return *m_calibration; }
+    TablesPage& tables() { return *m_tables; }
+    EepromController& eeprom() { return *m_eeprom; }
 
     // Shared stop request of the long operations (calibration trace, EEPROM programming).
     bool bAborted = false;
@@ -81,10 +65,6 @@ class Form1 : public QWidget {
 
     double pxPerTwip() const { return m_pxPerTwip; }
 
-  Q_SIGNALS:
-    void tablesPageLeft();
-    void tablesPageEntered();
-
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -92,6 +72,7 @@ class Form1 : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    void connectLink();
     void Form_Resize();
     void applySavedGeometry();
     void keepOnScreen();
@@ -107,15 +88,13 @@ class Form1 : public QWidget {
     Dialogs* m_dialogs = nullptr;
     std::unique_ptr<PortProber> m_ownProber;
     std::unique_ptr<SettingsStore> m_settings;
-    DataArea* m_txtData = nullptr;
-    QTabWidget* m_tabs = nullptr;
+    ui::Controls m_controls;
     std::unique_ptr<DeviceLink> m_link;
     std::unique_ptr<PortSelector> m_ports;
     std::unique_ptr<CommandConsole> m_console;
-    std::unique_ptr<TablesController> m_tables;
-    std::unique_ptr<AfrFileImport> m_afrFileImport;
-    std::unique_ptr<EepromController> m_eeprom;
     std::unique_ptr<CalibrationPage> m_calibration;
+    std::unique_ptr<TablesPage> m_tables;
+    std::unique_ptr<EepromController> m_eeprom;
     int m_currentTab = 0;
     bool m_terminated = false;
     QSize m_assumedFrame;  // frame size assumed when the saved size was applied

@@ -121,11 +121,11 @@ void PortSelector::cboPort_GotFocus() {
 
 void PortSelector::cboPort_Click() {
     setNeutral();
-    m_link.portName = m_combo->currentText();
-    if (m_link.portName.isEmpty()) {
+    m_link.setPortName(m_combo->currentText());
+    if (m_link.portName().isEmpty()) {
         return;
     }
-    if (m_link.OpenPort(m_link.portName)) {
-        m_shape->setFillColor(m_link.bTimedOut ? QColor(255, 0, 0) : QColor(0, 240, 0));
+    if (m_link.OpenPort(m_link.portName())) {
+        m_shape->setFillColor(m_link.bTimedOut() ? QColor(255, 0, 0) : QColor(0, 240, 0));
     }
 }

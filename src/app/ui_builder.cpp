@@ -10,12 +10,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTabWidget>
 
+#include <array>
 #include <cmath>
+#include <type_traits>
 
 #include "app/widgets.h"
 
@@ -112,6 +115,8 @@ QWidget* create(const ControlSpec& spec, QWidget* parent) {
         }
         case Kind::Picture:
             return new QWidget(parent);
+        case Kind::ProgressBar:
+            return new QProgressBar(parent);
     }
     return nullptr;
 }
@@ -125,9 +130,151 @@ std::pair<QString, int> splitIndex(const QString& name) {
     return {name.left(open), name.mid(open + 1, name.size() - open - 2).toInt()};
 }
 
+// The built controls by name; the one place a control is looked up by it.
+class Built {
+  public:
+    explicit Built(const QHash<QString, QWidget*>& byName) : m_byName(byName) {}
+
+    template <class T>
+    T* get(const QString& name) const {
+        T* control = dynamic_cast<T*>(m_byName.value(name));
+        if (!control) {
+            qFatal("The window has no control %s of the kind its page needs", qPrintable(name));
+        }
+        return control;
+    }
+    template <class T, size_t N>
+    std::array<T*, N> array(const QString& name) const {
+        std::array<T*, N> controls{};
+        for (size_t i = 0; i < N; ++i) {
+            controls[i] = get<T>(name + QLatin1Char('(') + QString::number(i) + QLatin1Char(')'));
+        }
+        return controls;
+    }
+
+  private:
+    const QHash<QString, QWidget*>& m_byName;
+};
+
+#define ORVEX_TAKE(group, name) \
+    group.name = built.get<std::remove_pointer_t<decltype(group.name)>>(QStringLiteral(#name))
+
+Controls typed(const Built& built) {
+    Controls c;
+    WindowControls& w = c.window;
+    ORVEX_TAKE(w, SSTab1);
+    ORVEX_TAKE(w, txtData);
+    ORVEX_TAKE(w, labStat);
+    ORVEX_TAKE(w, lBootVersion);
+    ORVEX_TAKE(w, lTimer);
+    ORVEX_TAKE(w, cboPort);
+    ORVEX_TAKE(w, shpPort);
+
+    CommsControls& k = c.comms;
+    k.txtData = w.txtData;
+    ORVEX_TAKE(k, txtCommand);
+    ORVEX_TAKE(k, chkHistory);
+    ORVEX_TAKE(k, chkKeepText);
+    ORVEX_TAKE(k, chkAutoCLS);
+    ORVEX_TAKE(k, btnCls);
+    ORVEX_TAKE(k, lHistoryCount);
+    ORVEX_TAKE(k, cboTraceCommand);
+    ORVEX_TAKE(k, cboLogCommand);
+    ORVEX_TAKE(k, txtCmdParameter);
+    ORVEX_TAKE(k, btnReDoCommand);
+    ORVEX_TAKE(k, btnStartTrace);
+    ORVEX_TAKE(k, btnStopTrace);
+    ORVEX_TAKE(k, btnClearTrace);
+    ORVEX_TAKE(k, btnCopyTrace);
+
+    FreeAirControls& f = c.freeAir;
+    f.SSTab1 = w.SSTab1;
+    f.txtData = w.txtData;
+    ORVEX_TAKE(f, sbCalLarge);
+    ORVEX_TAKE(f, sbCalSmall);
+    ORVEX_TAKE(f, tFACalV);
+    ORVEX_TAKE(f, labCalV);
+    ORVEX_TAKE(f, btnL1H1);
+    ORVEX_TAKE(f, btn7057);
+    ORVEX_TAKE(f, btn6066);
+    ORVEX_TAKE(f, btnLast);
+    ORVEX_TAKE(f, btnUpdate);
+    ORVEX_TAKE(f, cmdManualFA);
+    ORVEX_TAKE(f, frmManualFA);
+    ORVEX_TAKE(f, btnTrace);
+    ORVEX_TAKE(f, btnTraceStop);
+    ORVEX_TAKE(f, shpCalUp);
+    ORVEX_TAKE(f, shpCalDown);
+    ORVEX_TAKE(f, shpCalLeft);
+    ORVEX_TAKE(f, shpCalRight);
+    ORVEX_TAKE(f, LabIpx);
+    ORVEX_TAKE(f, LabAve);
+    ORVEX_TAKE(f, TxtData0);
+    ORVEX_TAKE(f, txtData1);
+    ORVEX_TAKE(f, txtData2);
+    ORVEX_TAKE(f, txtData3);
+    ORVEX_TAKE(f, Text0);
+    ORVEX_TAKE(f, tLogMode);
+    ORVEX_TAKE(f, btnAutoCal);
+    ORVEX_TAKE(f, btnCalAbort);
+    ORVEX_TAKE(f, lAutoCount);
+    ORVEX_TAKE(f, lautoInProgress);
+    ORVEX_TAKE(f, lUpdateMsg);
+
+    TablesControls& t = c.tables;
+    t.txtData = w.txtData;
+    t.txtDataWidget = w.txtData;
+    ORVEX_TAKE(t, p1);
+    ORVEX_TAKE(t, cboOutputPin);
+    ORVEX_TAKE(t, cboEEdata);
+    ORVEX_TAKE(t, frmLinearParams);
+    t.oAorL = built.array<QRadioButton, 2>(QStringLiteral("oAorL"));
+    ORVEX_TAKE(t, lAFRs);
+    ORVEX_TAKE(t, tAFRs);
+    t.oMidCount = built.array<QRadioButton, 3>(QStringLiteral("oMidCount"));
+    ORVEX_TAKE(t, lAFRorLambda);
+    ORVEX_TAKE(t, lMidPointLabel);
+    ORVEX_TAKE(t, tLrich);
+    ORVEX_TAKE(t, tVrich);
+    ORVEX_TAKE(t, tLlean);
+    ORVEX_TAKE(t, tVlean);
+    t.tMidLambda = built.array<QLineEdit, 2>(QStringLiteral("tMidLambda"));
+    t.tMidVoltage = built.array<QLineEdit, 2>(QStringLiteral("tMidVoltage"));
+    ORVEX_TAKE(t, chkOverUnder);
+    ORVEX_TAKE(t, tVrUnder);
+    ORVEX_TAKE(t, tVlOver);
+    ORVEX_TAKE(t, btnGenTable);
+    ORVEX_TAKE(t, frmAFRfile);
+    ORVEX_TAKE(t, txtAFRfilename);
+    ORVEX_TAKE(t, txtAFRfileData);
+    ORVEX_TAKE(t, cmdAFRfilename);
+    ORVEX_TAKE(t, cmdPasteFile);
+    ORVEX_TAKE(t, cmdCopyallFile);
+    ORVEX_TAKE(t, cmdClearFile);
+    ORVEX_TAKE(t, cmdGOfile);
+    t.oIorA = built.array<QRadioButton, 2>(QStringLiteral("oIorA"));
+    ORVEX_TAKE(t, lstEETable);
+    ORVEX_TAKE(t, btnExportAFR);
+    t.oDorH = built.array<QRadioButton, 3>(QStringLiteral("oDorH"));
+    t.oSensor = built.array<QRadioButton, 2>(QStringLiteral("oSensor"));
+    ORVEX_TAKE(t, chkGraph);
+
+    FlashControls& e = c.flash;
+    e.txtData = w.txtData;
+    e.chkGraph = t.chkGraph;
+    e.lBootVersion = w.lBootVersion;
+    ORVEX_TAKE(e, btnFlashTable);
+    ORVEX_TAKE(e, btnAbortFlash);
+    ORVEX_TAKE(e, Label1);
+    ORVEX_TAKE(e, prgFlash);
+    return c;
+}
+
+#undef ORVEX_TAKE
+
 }  // namespace
 
-void buildWindow(QWidget* form, double pxPerTwip) {
+Controls buildWindow(QWidget* form, double pxPerTwip) {
     QList<ControlSpec> all = windowControls();
     all += commsPage();
     all += freeAirPage();
@@ -197,6 +344,7 @@ void buildWindow(QWidget* form, double pxPerTwip) {
     for (QWidget* w : raised) {
         w->raise();
     }
+    return typed(Built(byName));
 }
 
 }  // namespace ui

@@ -29,7 +29,8 @@ enum class Kind {
     ShapeCircle,  // filled circle
     HLine,
     VLine,
-    Picture,  // drawing surface
+    Picture,      // drawing surface
+    ProgressBar,  // progress of a long run
 };
 
 enum Flag : unsigned {

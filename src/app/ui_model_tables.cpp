@@ -1,4 +1,5 @@
 #include "app/ui_builder.h"
+#include "tables/table_defaults.h"
 
 namespace ui {
 
@@ -19,12 +20,7 @@ QList<ControlSpec> tablesPage() {
         {.name = QStringLiteral("cboOutputPin"), .kind = Kind::ComboList, .parent = page,
          .place = {1740, 45, 2490, 330},
          .toolTip = QStringLiteral("Refer to documentation for the position of all pins"),
-         .items = {
-             QStringLiteral("Select Pin Name ..."),
-             QStringLiteral("WBlin (12 bit DAC)"),
-             QStringLiteral("SVout (10 bit PWM)"),
-             QStringLiteral("NBout (10 bit PWM)"),
-         }},
+         .items = {tables::PinNames.begin(), tables::PinNames.end()}},
         {.name = QStringLiteral("ldefaultTable"), .kind = Kind::Label, .parent = page,
          .place = {60, 450, 1650, 255}, .text = QStringLiteral("Output Data :")},
         {.name = QStringLiteral("cboEEdata"), .kind = Kind::ComboList, .parent = page,

@@ -40,6 +40,12 @@ QList<ControlSpec> windowControls() {
          .parent = {},
          .place = {4320, 7500, 1815, 255},
          .text = QStringLiteral("Firmware?")},
+        // Takes the firmware label's place while a table is programmed.
+        {.name = QStringLiteral("prgFlash"),
+         .kind = Kind::ProgressBar,
+         .parent = {},
+         .place = {4320, 7500, 1815, 255},
+         .flags = kHidden | kRaised},
         // The graph starts collapsed; it is laid over the data area while shown.
         {.name = QStringLiteral("p1"),
          .kind = Kind::Picture,

@@ -6,14 +6,14 @@
 #include <cstdlib>
 
 #include "calibration/auto_search_tables.h"
-#include "calibration/calibration_controls.h"
 #include "calibration/calibration_trace.h"
+#include "calibration/free_air_controls.h"
 #include "calibration/manual_calibration.h"
 #include "link/device_link.h"
 #include "link/hex_text.h"
 #include "link/unit_commands.h"
 
-AutoCalibration::AutoCalibration(const PageContext& context, CalibrationControls& controls,
+AutoCalibration::AutoCalibration(const PageContext& context, FreeAirControls& controls,
                                  CalibrationState& state, ManualCalibration& manual,
                                  CalibrationTrace& trace, QObject* parent)
     : QObject(parent),
@@ -71,7 +71,7 @@ AutoCalibration::Result AutoCalibration::search() {
     // A trace without a sample (closed port, no start point, a silent unit) is no measurement:
     // the run must not step the value on it, nor call the old average a success.
     const CalibrationTrace::Outcome first = m_trace.TraceCommand(1);
-    if (m_state.windowClosing) {
+    if (m_context.link.closing()) {
         return Result::Closing;
     }
     if (first.samples == 0 && first.end != CalibrationTrace::End::Aborted) {
@@ -84,7 +84,7 @@ AutoCalibration::Result AutoCalibration::search() {
         m_controls.lAutoCount->setText(withSignPosition(loop));
         const CalibrationTrace::Outcome outcome =
             m_trace.TraceCommand(AutoSearch::samplesFor(m_state.IpxAverage));
-        if (m_state.windowClosing) {
+        if (m_context.link.closing()) {
             return Result::Closing;
         }
         if (outcome.samples == 0 && outcome.end != CalibrationTrace::End::Aborted) {

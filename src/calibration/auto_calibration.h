@@ -8,7 +8,7 @@
 
 class CalibrationTrace;
 class ManualCalibration;
-struct CalibrationControls;
+struct FreeAirControls;
 struct CalibrationState;
 
 // The automatic search: traces alternate with steps of the calibration value until the
@@ -20,9 +20,8 @@ class AutoCalibration : public QObject {
     static inline const QColor kRunning{255, 0, 0};
     static inline const QColor kSuccess{0, 128, 0};
 
-    AutoCalibration(const PageContext& context, CalibrationControls& controls,
-                    CalibrationState& state, ManualCalibration& manual, CalibrationTrace& trace,
-                    QObject* parent = nullptr);
+    AutoCalibration(const PageContext& context, FreeAirControls& controls, CalibrationState& state,
+                    ManualCalibration& manual, CalibrationTrace& trace, QObject* parent = nullptr);
 
     void btnAutoCal_Click();
     void btnCalAbort_Click();
@@ -34,7 +33,7 @@ class AutoCalibration : public QObject {
     Result search();
 
     PageContext m_context;
-    CalibrationControls& m_controls;
+    FreeAirControls& m_controls;
     CalibrationState& m_state;
     ManualCalibration& m_manual;
     CalibrationTrace& m_trace;

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "calibration/calibration_controls.h"
+#include "calibration/free_air_controls.h"
 #include "common/page_context.h"
 
 class AutoCalibration;
@@ -16,10 +16,11 @@ class ManualCalibration;
 class CalibrationPage : public QObject {
     Q_OBJECT
   public:
-    CalibrationPage(const PageContext& context, ShapePainter painter, QObject* parent = nullptr);
+    CalibrationPage(const PageContext& context, const FreeAirControls& controls,
+                    ShapePainter painter, QObject* parent = nullptr);
     ~CalibrationPage() override;
 
-    // Start-up: nothing has been read back from the unit yet.
+    // Start-up: nothing read back from the unit yet, and no start point to trace from or save.
     void startUp();
 
     ManualCalibration& manual() { return *m_manual; }
@@ -27,12 +28,9 @@ class CalibrationPage : public QObject {
     AutoCalibration& automatic() { return *m_auto; }
     const CalibrationState& state() const { return m_state; }
 
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
   private:
     PageContext m_context;
-    CalibrationControls m_controls;
+    FreeAirControls m_controls;
     CalibrationState m_state;
     std::unique_ptr<ManualCalibration> m_manual;
     std::unique_ptr<CalibrationTrace> m_trace;

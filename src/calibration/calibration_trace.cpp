@@ -17,7 +17,7 @@ constexpr int kSettleTicks = 2;  // the unit's first line needs a moment
 
 }  // namespace
 
-CalibrationTrace::CalibrationTrace(const PageContext& context, CalibrationControls& controls,
+CalibrationTrace::CalibrationTrace(const PageContext& context, FreeAirControls& controls,
                                    CalibrationState& state, ShapePainter painter, QObject* parent)
     : QObject(parent),
       m_context(context),
@@ -43,7 +43,7 @@ void CalibrationTrace::btnTraceStop_Click() {
 }
 
 bool CalibrationTrace::stopRequested() const {
-    return m_context.bAborted || m_state.windowClosing;
+    return m_context.bAborted || m_context.link.closing();
 }
 
 CalibrationTrace::Outcome CalibrationTrace::TraceCommand(int countMax) {
@@ -72,24 +72,13 @@ CalibrationTrace::Outcome CalibrationTrace::TraceCommand(int countMax) {
     while (true) {
         // A handler that ran inside the wait (a reply wait) may have emptied the buffer; the
         // next line then starts at its beginning, never beyond its end.
-        qsizetype start = std::min(next, link.RxBuffer().size());
-        link.tickCount = 0;
-        link.bTimedOut = false;
-        qsizetype lineEnd = IpxTrace::findLineEnd(link.RxBuffer(), start);
-        while (lineEnd < 0 && !stopRequested() && !link.bTimedOut) {
-            DeviceLink::waitForEvents();
-            link.getRxData();  // see a line the moment it arrives, not at the next tick
-            start = std::min(start, link.RxBuffer().size());
-            lineEnd = IpxTrace::findLineEnd(link.RxBuffer(), start);
-            if (lineEnd < 0 && link.tickCount > DeviceLink::kReplyTimeoutTicks) {
-                link.bTimedOut = true;
-            }
-        }
+        qsizetype start = next;
+        const qsizetype lineEnd = link.waitForLine(&start, [this] { return stopRequested(); });
         if (stopRequested()) {
             outcome.end = End::Aborted;
             break;
         }
-        if (link.bTimedOut) {
+        if (lineEnd < 0) {
             // What stands at the line start is no complete line: not a sample.
             outcome.end = End::TimedOut;
             break;
@@ -120,7 +109,7 @@ CalibrationTrace::Outcome CalibrationTrace::TraceCommand(int countMax) {
     m_controls.btnTrace->show();
     m_context.status.msgStatus(QStringLiteral("Trace Complete"));
     m_context.bAborted = false;
-    if (link.bTimedOut) {
+    if (outcome.end == End::TimedOut) {
         m_controls.txtData->setText(QStringLiteral("Timeout occurred (Is the unit connected?)"));
     }
     if (countMax >= 2) {

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "calibration/calibration_controls.h"
+#include "calibration/free_air_controls.h"
 #include "calibration/ipx_trace.h"
 #include "common/page_context.h"
 
@@ -22,8 +22,8 @@ class CalibrationTrace : public QObject {
         End end = End::NotRun;
     };
 
-    CalibrationTrace(const PageContext& context, CalibrationControls& controls,
-                     CalibrationState& state, ShapePainter painter, QObject* parent = nullptr);
+    CalibrationTrace(const PageContext& context, FreeAirControls& controls, CalibrationState& state,
+                     ShapePainter painter, QObject* parent = nullptr);
 
     Outcome TraceCommand(int countMax);
     void btnTrace_Click();
@@ -36,7 +36,7 @@ class CalibrationTrace : public QObject {
     void showIndicators();
 
     PageContext m_context;
-    CalibrationControls& m_controls;
+    FreeAirControls& m_controls;
     CalibrationState& m_state;
     ShapePainter m_painter;
     IpxTrace::Indicators m_indicators;

@@ -13,13 +13,6 @@ constexpr int kCoarse = 41;           // from here on the coarse indicator light
 
 }  // namespace
 
-qsizetype findLineEnd(QStringView rx, qsizetype from) {
-    if (from < 0 || from >= rx.size()) {
-        return -1;
-    }
-    return rx.indexOf(QLatin1Char('\n'), from);
-}
-
 Line readLine(QStringView rx, qsizetype start) {
     const auto field = [rx, start](int index) {
         const qsizetype at = start + index * kFieldPitch;

@@ -9,9 +9,6 @@ namespace IpxTrace {
 
 inline constexpr int kTarget = 8192;
 
-// Position of the first line feed at or after `from`, -1 when there is none yet.
-qsizetype findLineEnd(QStringView rx, qsizetype from);
-
 // One trace line read by position: four 4-character fields at offsets 0, 5, 10 and 15 from the
 // line's start. `ipx` is the first field as hex, -1 when it is none (the line is skipped).
 struct Line {

@@ -8,8 +8,8 @@
 #include <QLineEdit>
 #include <QScrollBar>
 
-#include "calibration/calibration_controls.h"
 #include "calibration/calibration_value.h"
+#include "calibration/free_air_controls.h"
 #include "common/data_view.h"
 #include "link/device_link.h"
 #include "link/hex_text.h"
@@ -26,7 +26,7 @@ constexpr int kSpinUp = 2;  // the spin's lower arrow
 
 }  // namespace
 
-ManualCalibration::ManualCalibration(const PageContext& context, CalibrationControls& controls,
+ManualCalibration::ManualCalibration(const PageContext& context, FreeAirControls& controls,
                                      CalibrationState& state, QObject* parent)
     : QObject(parent), m_context(context), m_controls(controls), m_state(state) {
     QScrollBar* large = m_controls.sbCalLarge;
@@ -145,7 +145,7 @@ bool ManualCalibration::readSavedValue(int* value) {
     const QString mode = CalValue::modeByteText(link.GetWord());
     m_controls.txtData3->setText(mode);
     m_controls.tLogMode->setText(QLatin1Char('$') + mode);
-    if (link.bTimedOut) {
+    if (link.bTimedOut()) {
         link.reportTimeout();
         return false;
     }
@@ -187,7 +187,7 @@ void ManualCalibration::btnLast_Click() {
         }
     }
     // Whether or not this click talked to the unit: the last exchange must have been answered.
-    if (m_context.link.bTimedOut) {
+    if (m_context.link.bTimedOut()) {
         m_context.link.reportTimeout();
         return;
     }
@@ -203,7 +203,7 @@ void ManualCalibration::btnUpdate_Click() {
     }
     link.TxString(UnitCommand::kBinaryModeForSave);
     m_controls.Text0->setText(link.GetParameter());
-    if (link.bTimedOut) {
+    if (link.bTimedOut()) {
         link.reportTimeout();
         return;  // nothing saved
     }

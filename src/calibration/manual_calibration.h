@@ -5,7 +5,7 @@
 
 #include "common/page_context.h"
 
-struct CalibrationControls;
+struct FreeAirControls;
 struct CalibrationState;
 
 // The calibration value and its way to the unit: sbCalLarge holds it, and every change of it,
@@ -18,7 +18,7 @@ class ManualCalibration : public QObject {
     static constexpr int kPreset7057 = 3630;
     static constexpr int kPreset6066 = 3430;
 
-    ManualCalibration(const PageContext& context, CalibrationControls& controls,
+    ManualCalibration(const PageContext& context, FreeAirControls& controls,
                       CalibrationState& state, QObject* parent = nullptr);
 
     int calValue() const;
@@ -48,6 +48,6 @@ class ManualCalibration : public QObject {
     bool readSavedValue(int* value);
 
     PageContext m_context;
-    CalibrationControls& m_controls;
+    FreeAirControls& m_controls;
     CalibrationState& m_state;
 };

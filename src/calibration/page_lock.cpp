@@ -47,9 +47,11 @@ void PageLock::lock(QTabWidget* tabs, const QWidget* keep) {
 }
 
 void PageLock::lockInputs(QWidget* container, const QWidget* keep) {
-    const auto children = container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    for (QWidget* child : children) {
-        if (child == keep) {
+    // Walked as a tree of widgets, not looked up: whatever input the page holds is locked.
+    const QObjectList children = container->children();
+    for (QObject* object : children) {
+        auto* child = qobject_cast<QWidget*>(object);
+        if (!child || child == keep) {
             continue;
         }
         if (!takesInput(child)) {

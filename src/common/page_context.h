@@ -4,13 +4,10 @@
 #include "common/status_line.h"
 
 class DeviceLink;
-class QWidget;
 
-// What the window hands each page's logic: its controls are found under `form` by objectName;
-// the link, the status line and the dialogs are shared; `bAborted` is the one stop request of
-// the long operations.
+// What the window hands each page's logic besides its controls: the link, the status line and
+// the dialogs are shared; `bAborted` is the one stop request of the long operations.
 struct PageContext {
-    QWidget* form;
     DeviceLink& link;
     StatusLine& status;
     Dialogs& dialogs;

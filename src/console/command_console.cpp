@@ -1,5 +1,4 @@
 #include "console/command_console.h"
-#include "common/find_control.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -125,44 +124,32 @@ class PresetListGuard final : public QObject {
 
 }  // namespace
 
-CommandConsole::CommandConsole(const PageContext& context, QObject* parent)
-    : QObject(parent), m_context(context) {
-    QWidget* form = m_context.form;
-    // The received-data area is the window's; the console only needs it as a DataView.
-    m_txtData = &findDataView(form, "txtData");
-    m_txtCommand = findControl<QLineEdit>(form, "txtCommand");
-    m_chkHistory = findControl<QCheckBox>(form, "chkHistory");
-    m_chkKeepText = findControl<QCheckBox>(form, "chkKeepText");
-    m_chkAutoCLS = findControl<QCheckBox>(form, "chkAutoCLS");
-    m_lHistoryCount = findControl<QLabel>(form, "lHistoryCount");
-    m_cboTraceCommand = findControl<QComboBox>(form, "cboTraceCommand");
-    m_cboLogCommand = findControl<QComboBox>(form, "cboLogCommand");
-    m_txtCmdParameter = findControl<QLineEdit>(form, "txtCmdParameter");
-    m_btnReDoCommand = findControl<QPushButton>(form, "btnReDoCommand");
+CommandConsole::CommandConsole(const PageContext& context, const CommsControls& controls,
+                               QObject* parent)
+    : QObject(parent), m_context(context), m_c(controls) {
+    new PresetListGuard(m_c.cboTraceCommand, [this](int row) { cboTraceCommand_Click(row); });
+    new PresetListGuard(m_c.cboLogCommand, [this](int row) { cboLogCommand_Click(row); });
 
-    new PresetListGuard(m_cboTraceCommand, [this](int row) { cboTraceCommand_Click(row); });
-    new PresetListGuard(m_cboLogCommand, [this](int row) { cboLogCommand_Click(row); });
-
-    m_txtCommand->installEventFilter(this);
-    connect(findControl<QPushButton>(form, "btnCls"), &QPushButton::clicked, this,
-            &CommandConsole::btnCls_Click);
-    connect(m_btnReDoCommand, &QPushButton::clicked, this, &CommandConsole::btnReDoCommand_Click);
-    connect(findControl<QPushButton>(form, "btnStartTrace"), &QPushButton::clicked, this,
-            &CommandConsole::btnStartTrace_Click);
-    connect(findControl<QPushButton>(form, "btnStopTrace"), &QPushButton::clicked, this,
-            &CommandConsole::btnStopTrace_Click);
-    connect(findControl<QPushButton>(form, "btnClearTrace"), &QPushButton::clicked, this,
-            &CommandConsole::btnClearTrace_Click);
-    connect(findControl<QPushButton>(form, "btnCopyTrace"), &QPushButton::clicked, this,
-            &CommandConsole::btnCopyTrace_Click);
+    m_c.txtCommand->installEventFilter(this);
+    connect(m_c.btnCls, &QPushButton::clicked, this, &CommandConsole::btnCls_Click);
+    connect(m_c.btnReDoCommand, &QPushButton::clicked, this, &CommandConsole::btnReDoCommand_Click);
+    connect(m_c.btnStartTrace, &QPushButton::clicked, this, &CommandConsole::btnStartTrace_Click);
+    connect(m_c.btnStopTrace, &QPushButton::clicked, this, &CommandConsole::btnStopTrace_Click);
+    connect(m_c.btnClearTrace, &QPushButton::clicked, this, &CommandConsole::btnClearTrace_Click);
+    connect(m_c.btnCopyTrace, &QPushButton::clicked, this, &CommandConsole::btnCopyTrace_Click);
 }
 
 void CommandConsole::startUp() {
+    m_c.txtCommand->setText(UnitCommand::kTraceOff);
+    m_c.txtCommand->end(false);  // Enter sends it at once
+    m_c.chkAutoCLS->setChecked(false);
+    m_c.chkKeepText->setChecked(false);
+    m_c.chkHistory->setChecked(true);
     m_history.resetPosition();
 }
 
 bool CommandConsole::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_txtCommand || event->type() != QEvent::KeyPress) {
+    if (watched != m_c.txtCommand || event->type() != QEvent::KeyPress) {
         return QObject::eventFilter(watched, event);
     }
     // A key goes down first, then the character it types, as the box's handlers expect.
@@ -187,15 +174,15 @@ void CommandConsole::txtCommand_KeyPress(int& keyAscii) {
     if (!m_context.link.isOpen()) {
         m_context.status.msgError(QStringLiteral("COMM port not open"));
     } else {
-        const QString text = m_txtCommand->text();
+        const QString text = m_c.txtCommand->text();
         if (!text.isEmpty()) {
             DeviceLink& link = m_context.link;
-            if (m_chkAutoCLS->isChecked()) {
+            if (m_c.chkAutoCLS->isChecked()) {
                 link.clearRxBuffer();
             }
             link.TxString(text);
             // The marker goes after the write: the answer is appended behind it later.
-            if (m_chkHistory->isChecked()) {
+            if (m_c.chkHistory->isChecked()) {
                 link.appendRxBuffer(QStringLiteral("[ ") + text + QStringLiteral(" ]"));
             }
             keyAscii = 0;
@@ -203,8 +190,8 @@ void CommandConsole::txtCommand_KeyPress(int& keyAscii) {
         }
         showHistoryCount();
     }
-    if (!m_chkKeepText->isChecked()) {
-        m_txtCommand->clear();
+    if (!m_c.chkKeepText->isChecked()) {
+        m_c.txtCommand->clear();
     }
 }
 
@@ -212,39 +199,39 @@ void CommandConsole::txtCommand_KeyDown(int& keyCode) {
     if (keyCode == kKeyUp || keyCode == kKeyDown) {
         const QString& shown = keyCode == kKeyUp ? m_history.up() : m_history.down();
         keyCode = 0;
-        m_txtCommand->setText(shown);
-        m_txtCommand->end(false);
+        m_c.txtCommand->setText(shown);
+        m_c.txtCommand->end(false);
     }
     showHistoryCount();
 }
 
 void CommandConsole::showHistoryCount() {
-    m_lHistoryCount->setText(QString::number(m_history.position()));
+    m_c.lHistoryCount->setText(QString::number(m_history.position()));
 }
 
 void CommandConsole::btnCls_Click() {
     m_context.link.clearRxBuffer();
-    m_txtData->setText(QString());
+    m_c.txtData->setText(QString());
 }
 
 void CommandConsole::doPresetCommand(const QString& str) {
-    const auto expansion = PresetCommands::expand(str, m_txtCmdParameter->text());
+    const auto expansion = PresetCommands::expand(str, m_c.txtCmdParameter->text());
     if (!expansion) {
         return;
     }
     m_lastPreset = expansion->preset;
-    m_txtCommand->setText(expansion->command);
+    m_c.txtCommand->setText(expansion->command);
     int keyAscii = kKeyEnter;
     txtCommand_KeyPress(keyAscii);
-    m_btnReDoCommand->setText(PresetCommands::kReDoCaption + m_lastPreset);
+    m_c.btnReDoCommand->setText(PresetCommands::kReDoCaption + m_lastPreset);
 }
 
 void CommandConsole::cboTraceCommand_Click(int index) {
-    doPresetCommand(m_cboTraceCommand->itemText(index));
+    doPresetCommand(m_c.cboTraceCommand->itemText(index));
 }
 
 void CommandConsole::cboLogCommand_Click(int index) {
-    doPresetCommand(m_cboLogCommand->itemText(index));
+    doPresetCommand(m_c.cboLogCommand->itemText(index));
 }
 
 void CommandConsole::btnReDoCommand_Click() {
@@ -272,5 +259,5 @@ void CommandConsole::btnClearTrace_Click() {
 void CommandConsole::btnCopyTrace_Click() {
     QClipboard* clipboard = QApplication::clipboard();
     clipboard->clear();
-    clipboard->setText(m_txtData->text());
+    clipboard->setText(m_c.txtData->text());
 }

@@ -5,13 +5,7 @@
 
 #include "common/page_context.h"
 #include "console/command_history.h"
-
-class DataView;
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
+#include "console/comms_controls.h"
 
 // The "Comms" page: the command box with its history and options, the preset lists with their
 // parameter, and the trace buttons. Handlers keep the names the window's events are known by;
@@ -25,9 +19,11 @@ class CommandConsole : public QObject {
     static constexpr int kKeyDown = 40;
     static constexpr int kKeyOther = -1;
 
-    explicit CommandConsole(const PageContext& context, QObject* parent = nullptr);
+    CommandConsole(const PageContext& context, const CommsControls& controls,
+                   QObject* parent = nullptr);
 
-    // Start-up: the history position goes back to the first slot.
+    // Start-up: "tf" in the command box with the caret after it, the options as they start,
+    // and the history position back at the first slot.
     void startUp();
 
     // A character typed into the command box; Enter (13) sends the box's text. Setting
@@ -57,16 +53,7 @@ class CommandConsole : public QObject {
     void showHistoryCount();
 
     PageContext m_context;
-    DataView* m_txtData;
-    QLineEdit* m_txtCommand;
-    QCheckBox* m_chkHistory;
-    QCheckBox* m_chkKeepText;
-    QCheckBox* m_chkAutoCLS;
-    QLabel* m_lHistoryCount;
-    QComboBox* m_cboTraceCommand;
-    QComboBox* m_cboLogCommand;
-    QLineEdit* m_txtCmdParameter;
-    QPushButton* m_btnReDoCommand;
+    CommsControls m_c;
     CommandHistory m_history;
     QString m_lastPreset;
 };

@@ -1,8 +1,6 @@
 #include "eeprom/eeprom_controller.h"
-#include "common/find_control.h"
 
 #include <QCheckBox>
-#include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -11,15 +9,9 @@
 #include "eeprom/eeprom_programmer.h"
 #include "link/device_link.h"
 #include "link/unit_commands.h"
-#include "tables/tables_controller.h"
 
-namespace {
-
-constexpr int kLinearSource = 0;  // "Linear Parameters ..." in the data-source list
-
-}  // namespace
-
-// The exchanges of a run go through the window's link; each command is shown in Label1.
+// The exchanges of a run go through the window's link; each command is shown in Label1. A window
+// that is closing counts as an abort.
 class EepromController::WindowLink final : public EepromLink {
   public:
     WindowLink(DeviceLink& link, QLabel* label1, const bool& bAborted)
@@ -39,56 +31,34 @@ class EepromController::WindowLink final : public EepromLink {
     const bool& m_bAborted;
 };
 
-EepromController::EepromController(const PageContext& context, TablesController& tables,
-                                   QObject* parent)
-    : QObject(parent ? parent : context.form), m_context(context), m_tables(tables) {
-    setObjectName(QStringLiteral("eepromController"));
-    m_btnFlashTable = findControl<QPushButton>(context.form, "btnFlashTable");
-    m_btnAbortFlash = findControl<QPushButton>(context.form, "btnAbortFlash");
-    m_chkGraph = findControl<QCheckBox>(context.form, "chkGraph");
-    m_cboEEdata = findControl<QComboBox>(context.form, "cboEEdata");
-    m_lBootVersion = findControl<QLabel>(context.form, "lBootVersion");
-
-    // Shares the place of the firmware version while a run lasts; GetVersion refreshes that
-    // label at the end anyway.
-    m_prgFlash = new QProgressBar(context.form);
-    m_prgFlash->setObjectName(QStringLiteral("prgFlash"));
-    m_prgFlash->setTextVisible(true);
-    m_prgFlash->hide();
-
-    m_windowLink = std::make_unique<WindowLink>(
-        context.link, findControl<QLabel>(context.form, "Label1"), context.bAborted);
+EepromController::EepromController(const PageContext& context, const FlashControls& controls,
+                                   TableSource& tables, QObject* parent)
+    : QObject(parent), m_context(context), m_c(controls), m_tables(tables) {
+    m_c.prgFlash->setTextVisible(true);
+    m_windowLink = std::make_unique<WindowLink>(context.link, m_c.Label1, context.bAborted);
     m_programmer = std::make_unique<EepromProgrammer>(
-        *m_windowLink, context.status, findDataView(context.form, "txtData"), context.dialogs,
-        [this](int address) { return m_snapshot.at(static_cast<size_t>(address)); });
+        *m_windowLink, context.status, *m_c.txtData, context.dialogs, [this](int address) {
+            const int at = address - m_snapshot.start;
+            return (at >= 0 && at < tables::kTableBytes) ? m_snapshot.bytes[at] : quint8(0);
+        });
     m_programmer->setProgress([this](int done, int total) { showProgress(done, total); });
 
-    connect(m_btnFlashTable, &QPushButton::clicked, this, &EepromController::btnFlashTable_Click);
-    connect(m_btnAbortFlash, &QPushButton::clicked, this, &EepromController::btnAbortFlash_Click);
+    connect(m_c.btnFlashTable, &QPushButton::clicked, this, &EepromController::btnFlashTable_Click);
+    connect(m_c.btnAbortFlash, &QPushButton::clicked, this, &EepromController::btnAbortFlash_Click);
 }
 
 EepromController::~EepromController() = default;
 
-// The table that reaches the unit is the one listed and drawn: whatever was stored for the pin.
-// Only the linear source can make one on the spot.
-bool EepromController::tableReady() {
-    if (m_tables.model().bTableStored()) {
-        return true;
-    }
-    if (m_cboEEdata->currentIndex() == kLinearSource) {
-        m_tables.btnGenTable_Click();
-        if (m_tables.model().bTableStored()) {
-            return true;
-        }
-    }
-    m_context.status.msgError(QStringLiteral("No table generated"));
-    return false;
+void EepromController::startUp() {
+    m_c.btnAbortFlash->hide();
+    m_c.prgFlash->hide();
 }
 
 void EepromController::btnFlashTable_Click() {
-    m_chkGraph->setChecked(false);
+    m_c.chkGraph->setChecked(false);
     m_context.status.msgClear();
-    if (!tableReady()) {
+    if (!m_tables.prepareTable()) {
+        m_context.status.msgError(QStringLiteral("No table generated"));
         return;
     }
     DeviceLink& link = m_context.link;
@@ -98,7 +68,7 @@ void EepromController::btnFlashTable_Click() {
     }
     // The table the user saw when pressing Flash is the one programmed and verified, whatever is
     // chosen while the run lasts.
-    m_snapshot = m_tables.model().image();
+    m_snapshot = m_tables.snapshot();
     link.TxString(UnitCommand::kTraceOff);
     link.GetResponse();
     if (link.closing()) {
@@ -107,13 +77,15 @@ void EepromController::btnFlashTable_Click() {
 
     bFlashing = true;
     m_context.bAborted = false;
-    m_btnAbortFlash->show();
-    m_btnFlashTable->hide();
-    m_prgFlash->setGeometry(m_lBootVersion->geometry());
-    m_prgFlash->raise();
-    m_prgFlash->show();
+    m_c.btnAbortFlash->show();
+    m_c.btnFlashTable->hide();
+    // Shares the place of the firmware version while a run lasts; GetVersion refreshes that
+    // label at the end anyway.
+    m_c.prgFlash->setGeometry(m_c.lBootVersion->geometry());
+    m_c.prgFlash->raise();
+    m_c.prgFlash->show();
 
-    const bool ranThrough = m_programmer->ProgramEE(m_tables.model().iTableAddr(), kTableBytes);
+    const bool ranThrough = m_programmer->ProgramEE(m_snapshot.start, tables::kTableBytes);
     const int failed = m_programmer->failedLocations();
     finish(!ranThrough  ? Ending::Aborted
            : failed > 0 ? Ending::WithErrors
@@ -138,15 +110,15 @@ void EepromController::finish(Ending ending, int failedLocations) {
             m_context.status.msgError(logEnd);
             break;
     }
-    m_btnFlashTable->setText(QStringLiteral("Flash"));
+    m_c.btnFlashTable->setText(QStringLiteral("Flash"));
     bFlashing = false;
     m_context.bAborted = true;
-    m_btnAbortFlash->hide();
-    m_btnFlashTable->show();
-    m_prgFlash->hide();
+    m_c.btnAbortFlash->hide();
+    m_c.btnFlashTable->show();
+    m_c.prgFlash->hide();
 
     DeviceLink& link = m_context.link;
-    link.scrollText(logEnd);
+    m_c.txtData->appendText(logEnd);
     link.TxString(UnitCommand::kTraceOff);
     link.GetResponse();
     link.GetVersion();
@@ -157,11 +129,11 @@ void EepromController::btnAbortFlash_Click() {
         return;
     }
     bFlashing = false;
-    m_btnAbortFlash->hide();
+    m_c.btnAbortFlash->hide();
     m_context.bAborted = true;
 }
 
 void EepromController::showProgress(int done, int total) {
-    m_prgFlash->setMaximum(total);
-    m_prgFlash->setValue(done);
+    m_c.prgFlash->setMaximum(total);
+    m_c.prgFlash->setValue(done);
 }

@@ -4,28 +4,23 @@
 
 #include <memory>
 
-#include "tables/table_defaults.h"
-
 #include "common/page_context.h"
+#include "eeprom/flash_controls.h"
+#include "tables/table_source.h"
 
 class EepromProgrammer;
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QProgressBar;
-class QPushButton;
-class TablesController;
 
-// The "Flash" and "A B O R T" buttons of the "AFR Tables" page: programs the table stored for
-// the chosen pin into the unit and verifies it, with a progress bar beside the status line.
+// The "Flash" and "A B O R T" buttons of the "AFR Tables" page: programs the table made ready by
+// the table source into the unit and verifies it, with a progress bar beside the status line.
 class EepromController : public QObject {
     Q_OBJECT
   public:
-    static constexpr int kTableBytes = 130;
-
-    EepromController(const PageContext& context, TablesController& tables,
+    EepromController(const PageContext& context, const FlashControls& controls, TableSource& tables,
                      QObject* parent = nullptr);
     ~EepromController() override;
+
+    // Start-up: the abort button is hidden until a run begins.
+    void startUp();
 
     void btnFlashTable_Click();
     void btnAbortFlash_Click();
@@ -37,19 +32,13 @@ class EepromController : public QObject {
     class WindowLink;
     enum class Ending { Complete, Aborted, WithErrors };
 
-    bool tableReady();
     void showProgress(int done, int total);
     void finish(Ending ending, int failedLocations);
 
     PageContext m_context;
-    TablesController& m_tables;
-    QPushButton* m_btnFlashTable;
-    QPushButton* m_btnAbortFlash;
-    QCheckBox* m_chkGraph;
-    QComboBox* m_cboEEdata;
-    QLabel* m_lBootVersion;
-    QProgressBar* m_prgFlash;
+    FlashControls m_c;
+    TableSource& m_tables;
     std::unique_ptr<WindowLink> m_windowLink;
     std::unique_ptr<EepromProgrammer> m_programmer;
-    tables::EepromImage m_snapshot{};
+    tables::TableSnapshot m_snapshot;  // the table as it was when Flash was pressed
 };

@@ -3,13 +3,14 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
+#include <algorithm>
+
 #include "link/hex_text.h"
 #include "link/reply_text.h"
 #include "link/unit_commands.h"
 
-DeviceLink::DeviceLink(SerialPortFactory factory, StatusLine& status, DataView& data,
-                       QObject* parent)
-    : QObject(parent), m_factory(std::move(factory)), m_status(status), m_data(data) {
+DeviceLink::DeviceLink(SerialPortFactory factory, QObject* parent)
+    : QObject(parent), m_factory(std::move(factory)) {
     m_port = m_factory();
     connect(m_port.get(), &SerialPort::connectionLost, this, &DeviceLink::onConnectionLost);
     // Coarse timers may fire early; the protocol's budgets are counted in these ticks.
@@ -45,10 +46,10 @@ bool DeviceLink::OpenPort(const QString& name) {
     const QString device = m_portMap.value(comNumber(name));
     m_port->setDevice(device);
     if (device.isEmpty() || !m_port->open()) {
-        m_status.msgError(QStringLiteral("Could NOT Open ") + name);
+        Q_EMIT openFailed(name);
         return false;
     }
-    m_status.msgStatus(QStringLiteral("Opened ") + name);
+    Q_EMIT opened(name);
     // A port lost during the greeting ends it: the lost-connection message stays, and a closed
     // port is no success.
     TxString(UnitCommand::kTraceOff);
@@ -62,7 +63,7 @@ bool DeviceLink::OpenPort(const QString& name) {
         return false;
     }
     Q_EMIT firmwareCaption(QStringLiteral("Vers = ") + version);
-    bShowRx = true;
+    m_showRx = true;
     return true;
 }
 
@@ -77,17 +78,13 @@ void DeviceLink::TxString(const QString& txt) {
     m_port->write((txt + QLatin1Char('\r')).toLatin1());
 }
 
-void DeviceLink::openError() {
-    m_status.msgError(QStringLiteral("COM port must be opened first"));
-}
-
 void DeviceLink::setRxBuffer(const QString& text) {
     m_rx = text;
     m_rxRewritten = true;
 }
 
 void DeviceLink::showRx() {
-    m_data.showRx(m_rx, !m_rxRewritten);
+    Q_EMIT rxShown(m_rx, !m_rxRewritten);
     m_rxRewritten = false;
 }
 
@@ -100,7 +97,7 @@ void DeviceLink::getRxData() {
     }
     // One byte is one character, whatever its value.
     m_rx += QString::fromLatin1(m_port->readAll());
-    if (!bShowRx) {
+    if (!m_showRx) {
         return;
     }
     // One cut per arrival is enough at the line rate; a burst that arrived while the program was
@@ -112,39 +109,36 @@ void DeviceLink::getRxData() {
 }
 
 void DeviceLink::Timer1_Timer() {
-    ++tickCount;
-    if (tickCount >= kTickWrap) {
-        tickCount = 0;
-    }
-    if (tickCount % 10 == 0) {
-        Q_EMIT secondsCaption(QString::number(tickCount / 10));
+    m_tickCount = nextTick(m_tickCount);
+    if (m_tickCount % 10 == 0) {
+        Q_EMIT secondsCaption(QString::number(m_tickCount / 10));
     }
     getRxData();
 }
 
 void DeviceLink::wait_ticks(int count) {
-    tickCount = 0;
-    while (count > 0 && tickCount < count && !m_closing) {
+    m_tickCount = 0;
+    while (count > 0 && m_tickCount < count && !m_closing) {
         waitForEvents();
     }
 }
 
 QString DeviceLink::GetResponse() {
-    bTimedOut = false;
+    m_timedOut = false;
     setRxBuffer(QString());
-    tickCount = 0;
+    m_tickCount = 0;
     int found = 0;
     qsizetype next = 0;  // where the search for the next line feed starts
     while (true) {
         // Nothing can arrive on a closed port, and nothing is awaited once the window closes.
-        if (tickCount > kReplyTimeoutTicks || !m_port->isOpen() || m_closing) {
-            bTimedOut = true;
+        if (m_tickCount > kReplyTimeoutTicks || !m_port->isOpen() || m_closing) {
+            m_timedOut = true;
             break;
         }
         if (found >= 2) {
             break;
         }
-        while (tickCount <= kReplyTimeoutTicks && m_port->isOpen() && !m_closing) {
+        while (m_tickCount <= kReplyTimeoutTicks && m_port->isOpen() && !m_closing) {
             // Look before blocking, so a reply is seen the moment its line feed arrives.
             getRxData();
             const qsizetype pos = m_rx.indexOf(QLatin1Char('\n'), next);
@@ -177,16 +171,33 @@ int DeviceLink::GetVersion() {
     return static_cast<int>(roundHalfEven(leadingNumber(p)));
 }
 
+qsizetype DeviceLink::waitForLine(qsizetype* from, const std::function<bool()>& stop) {
+    m_tickCount = 0;
+    m_timedOut = false;
+    while (true) {
+        // Look before blocking, so a line is seen the moment its line feed arrives.
+        getRxData();
+        *from = std::min(*from, m_rx.size());
+        const qsizetype end = m_rx.indexOf(QLatin1Char('\n'), *from);
+        if (end >= 0) {
+            return end;
+        }
+        if (stop()) {
+            return -1;
+        }
+        if (m_tickCount > kReplyTimeoutTicks || m_closing) {
+            m_timedOut = true;
+            return -1;
+        }
+        waitForEvents();
+    }
+}
+
 void DeviceLink::reportTimeout() {
-    m_status.msgError(QStringLiteral("Timeout"));
+    Q_EMIT timeoutReported();
     setRxBuffer(QStringLiteral("Is the unit connected?"));
 }
 
-void DeviceLink::scrollText(const QString& txt) {
-    m_data.appendText(txt);
-}
-
 void DeviceLink::onConnectionLost() {
-    m_status.msgError(QStringLiteral("Lost connection to ") + portName);
-    Q_EMIT connectionLost();
+    Q_EMIT connectionLost(m_portName);
 }

@@ -1,5 +1,4 @@
 #include "tables/afr_file_import.h"
-#include "common/find_control.h"
 
 #include <QClipboard>
 #include <QDragMoveEvent>
@@ -15,124 +14,96 @@
 #include "common/data_view.h"
 #include "link/hex_text.h"
 #include "tables/afr_file_parser.h"
-#include "tables/tables_controller.h"
 
-AfrFileImport::AfrFileImport(const PageContext& context, TablesController& tables, QObject* parent)
-    : QObject(parent ? parent : context.form),
-      m_context(context),
-      m_tables(tables),
-      m_txtAFRfilename(findControl<QLineEdit>(context.form, "txtAFRfilename")),
-      m_txtAFRfileData(findDataView(context.form, "txtAFRfileData")) {
-    setObjectName(QStringLiteral("afrFileImport"));
-    m_tables.setFileImport([this] { readAFRFile(); });
+AfrFileImport::AfrFileImport(const PageContext& context, const TablesControls& controls,
+                             QObject* parent)
+    : QObject(parent), m_context(context), m_c(controls) {
+    connect(m_c.cmdAFRfilename, &QPushButton::clicked, this, &AfrFileImport::cmdAFRfilename_Click);
+    connect(m_c.cmdGOfile, &QPushButton::clicked, this, &AfrFileImport::cmdGOfile_Click);
+    connect(m_c.cmdCopyallFile, &QPushButton::clicked, this, &AfrFileImport::cmdCopyallFile_Click);
+    connect(m_c.cmdPasteFile, &QPushButton::clicked, this, &AfrFileImport::cmdPasteFile_Click);
+    connect(m_c.cmdClearFile, &QPushButton::clicked, this, &AfrFileImport::cmdClearFile_Click);
 
-    QWidget* form = context.form;
-    connect(findControl<QPushButton>(form, "cmdAFRfilename"), &QPushButton::clicked, this,
-            &AfrFileImport::cmdAFRfilename_Click);
-    connect(findControl<QPushButton>(form, "cmdGOfile"), &QPushButton::clicked, this,
-            &AfrFileImport::cmdGOfile_Click);
-    connect(findControl<QPushButton>(form, "cmdCopyallFile"), &QPushButton::clicked, this,
-            &AfrFileImport::cmdCopyallFile_Click);
-    connect(findControl<QPushButton>(form, "cmdPasteFile"), &QPushButton::clicked, this,
-            &AfrFileImport::cmdPasteFile_Click);
-    connect(findControl<QPushButton>(form, "cmdClearFile"), &QPushButton::clicked, this,
-            &AfrFileImport::cmdClearFile_Click);
-
-    m_txtAFRfilename->setAcceptDrops(true);
-    m_txtAFRfilename->installEventFilter(this);
+    m_c.txtAFRfilename->setAcceptDrops(true);
+    m_c.txtAFRfilename->installEventFilter(this);
 }
 
-void AfrFileImport::readAFRFile() {
+std::optional<std::array<qint64, tables::kEntries>> AfrFileImport::readAFRFile() {
     StatusLine& status = m_context.status;
-    const QString name = m_txtAFRfilename->text();
+    const QString name = m_c.txtAFRfilename->text();
     const QFileInfo info(name);
     if (name.isEmpty() || !info.exists()) {
         status.msgError(QStringLiteral("No File ") + name);
-        return;
+        return std::nullopt;
     }
     if (info.size() > kMaxFileBytes && info.isFile()) {
         status.msgError(QStringLiteral("File too large ") + name);
-        return;
+        return std::nullopt;
     }
     QFile file(name);
     if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
         status.msgError(QStringLiteral("Cannot read ") + name);
-        return;
+        return std::nullopt;
     }
     const QByteArray bytes = file.read(kMaxFileBytes + 1);
     if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileBytes) {
         status.msgError((bytes.size() > kMaxFileBytes ? QStringLiteral("File too large ")
                                                       : QStringLiteral("Cannot read ")) +
                         name);
-        return;
+        return std::nullopt;
     }
     file.close();
 
     status.msg(QStringLiteral("Reading AFR table file ..."));
     const tables::AfrFileContent content = tables::parseAfrFile(bytes);
-    m_txtAFRfileData.setText(content.echo);
+    m_c.txtAFRfileData->setText(content.echo);
 
-    const bool pinChosen = m_tables.model().iOutputPin() != 0;
-    bool limited = false;
+    std::array<qint64, tables::kEntries> values{};  // what the file lacks is 0
     qint64 count = 0;
     for (const qint64 value : content.values) {
-        if (count < kTableEntries && pinChosen) {
-            limited = limited || value < 0 || value > 32767;
-            m_tables.setEETable(static_cast<int>(count), value);
+        if (count < tables::kEntries) {
+            values[static_cast<size_t>(count)] = value;
         }
         ++count;
-        if (count > kTableEntries) {
+        if (count > tables::kEntries) {
             status.msgError(QStringLiteral("Extra entries (to ") + withSignPosition(count) +
                             QStringLiteral(")  - expecting 65"));
         }
     }
-
-    if (count >= kTableEntries) {
+    if (count >= tables::kEntries) {
         status.msg(QStringLiteral("Read file ") + name);
     } else {
         status.msgError(QStringLiteral("Only ") + withSignPosition(count) +
                         QStringLiteral(" entries - expecting 65"));
-        if (pinChosen) {
-            for (auto i = static_cast<int>(count); i < kTableEntries; ++i) {
-                m_tables.setEETable(i, 0);
-            }
-        }
     }
-    // The table model reports limited values as it stores them; the outcome above would hide it.
-    if (limited) {
-        status.msgError(QStringLiteral("Values out of range were limited to 0..32767"));
-    }
-    if (pinChosen) {
-        m_tables.ShowValueTable();
-    }
-    m_tables.p1_Paint();
+    return values;
 }
 
 void AfrFileImport::cmdAFRfilename_Click() {
     // A cancelled dialog keeps the preset name, so the same file is read again.
-    const QString preset = m_txtAFRfilename->text();
+    const QString preset = m_c.txtAFRfilename->text();
     QString chosen = m_context.dialogs.openFile(preset, kFilter);
     if (chosen.isEmpty()) {
         chosen = preset;
     }
     if (!chosen.isEmpty()) {
-        m_txtAFRfilename->setText(chosen);
-        readAFRFile();
+        m_c.txtAFRfilename->setText(chosen);
+        Q_EMIT readRequested();
     }
 }
 
 void AfrFileImport::cmdCopyallFile_Click() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    clipboard->setText(m_txtAFRfileData.text());
+    clipboard->setText(m_c.txtAFRfileData->text());
 }
 
 void AfrFileImport::cmdPasteFile_Click() {
-    m_txtAFRfileData.setText(QGuiApplication::clipboard()->text());
+    m_c.txtAFRfileData->setText(QGuiApplication::clipboard()->text());
 }
 
 void AfrFileImport::cmdClearFile_Click() {
-    m_txtAFRfileData.setText(QString());
+    m_c.txtAFRfileData->setText(QString());
 }
 
 bool AfrFileImport::txtAFRfilename_OLEDragOver(const QMimeData* data) {
@@ -145,18 +116,18 @@ void AfrFileImport::txtAFRfilename_OLEDragDrop(const QMimeData* data) {
     }
     int files = 0;
     for (const QUrl& url : data->urls()) {
-        m_txtAFRfilename->setText(url.isLocalFile() ? url.toLocalFile() : url.toString());
+        m_c.txtAFRfilename->setText(url.isLocalFile() ? url.toLocalFile() : url.toString());
         ++files;
     }
     if (files == 1) {
-        readAFRFile();
+        Q_EMIT readRequested();
     } else {
-        m_txtAFRfilename->clear();
+        m_c.txtAFRfilename->clear();
     }
 }
 
 bool AfrFileImport::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_txtAFRfilename) {
+    if (watched != m_c.txtAFRfilename) {
         return QObject::eventFilter(watched, event);
     }
     switch (event->type()) {

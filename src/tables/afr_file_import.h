@@ -3,30 +3,34 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 #include "common/page_context.h"
+#include "tables/table_defaults.h"
+#include "tables/tables_controls.h"
 
-class DataView;
 class QEvent;
-class QLineEdit;
 class QMimeData;
-class TablesController;
 
-// The "Data from file" frame: reads a table from the named text or CSV file into the chosen
-// pin's table, echoes the lines it read, and takes file names from the dialog or a drop.
+// The "Data from file" frame: reads a table from the named text or CSV file, echoes the lines it
+// read, and takes file names from the dialog or a drop. It hands the values over and stores
+// nothing itself; the tables page asks for them when a read is requested.
 class AfrFileImport : public QObject {
     Q_OBJECT
   public:
-    static constexpr int kTableEntries = 65;
     static constexpr qint64 kMaxFileBytes = 1024 * 1024;
     static inline const QString kFilter =
         QStringLiteral("Text Files (*.TXT)|*.TXT|CSV (*.CSV)|*.CSV|All files (*.*)|*.*");
 
-    // Registers itself as the file import of `tables`.
-    AfrFileImport(const PageContext& context, TablesController& tables, QObject* parent = nullptr);
+    AfrFileImport(const PageContext& context, const TablesControls& controls,
+                  QObject* parent = nullptr);
 
-    void readAFRFile();
+    // Reads the named file and reports on the status line how it went. The 65 values (missing
+    // ones as 0, extra ones dropped), or nothing when no file could be read.
+    std::optional<std::array<qint64, tables::kEntries>> readAFRFile();
+
     void cmdAFRfilename_Click();
-    void cmdGOfile_Click() { readAFRFile(); }
+    void cmdGOfile_Click() { Q_EMIT readRequested(); }
     void cmdCopyallFile_Click();
     void cmdPasteFile_Click();
     void cmdClearFile_Click();
@@ -35,12 +39,14 @@ class AfrFileImport : public QObject {
     static bool txtAFRfilename_OLEDragOver(const QMimeData* data);
     void txtAFRfilename_OLEDragDrop(const QMimeData* data);
 
+  Q_SIGNALS:
+    // The named file is to be read into the table (GO, the dialog, a drop).
+    void readRequested();
+
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     PageContext m_context;
-    TablesController& m_tables;
-    QLineEdit* m_txtAFRfilename;
-    DataView& m_txtAFRfileData;
+    TablesControls m_c;
 };

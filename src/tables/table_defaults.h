@@ -21,6 +21,10 @@ using TableValues = std::array<qint16, kEntries>;
 
 // By output-pin list index; index 0 is "no pin".
 inline constexpr std::array<qint16, kPinItems> TableStartAddr{0, 122, 252, 382};
+// The output-pin list's items, which head the listings.
+inline const std::array<QString, kPinItems> PinNames{
+    QStringLiteral("Select Pin Name ..."), QStringLiteral("WBlin (12 bit DAC)"),
+    QStringLiteral("SVout (10 bit PWM)"), QStringLiteral("NBout (10 bit PWM)")};
 
 // Lambda of each table entry, rising with the index; index 32 lies nearest stoichiometric.
 extern const std::array<double, kEntries> LambdaPoints;

@@ -93,7 +93,8 @@ void TableGraph::p1_Paint() {
     painter.setFont(m_p1->font());
     // Without a table stored for the chosen pin there is no curve to show: the last table drawn
     // may belong to another pin or source.
-    draw(painter, m_p1->size(), m_model.bTableStored() ? &m_model.TableData() : nullptr);
+    const TableValues values = m_model.TableData();
+    draw(painter, m_p1->size(), m_model.bTableStored() ? &values : nullptr);
     painter.end();
     m_p1->update();
 }

@@ -30,6 +30,17 @@ QStringList tableLines(const TableModel& model, int start, DataFormat format,
     return lines;
 }
 
+QString eepromListing(const TableModel& model) {
+    const int start = model.iTableAddr();
+    QString text = QStringLiteral("Output Pin = ") + model.pinName() +
+                   QStringLiteral(". Table Address = ") + hex4(start) + QStringLiteral(".\r\n");
+    for (int a = start; a < start + kTableBytes; a += 2) {
+        text += hex4(a) + QStringLiteral("  ") + hex2(model.imageByte(a)) + QStringLiteral(", ") +
+                hex2(model.imageByte(a + 1)) + QStringLiteral("\r\n");
+    }
+    return text;
+}
+
 QString tableText(const QStringList& lines) {
     QString text;
     for (const QString& line : lines) {

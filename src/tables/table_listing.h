@@ -19,4 +19,8 @@ QStringList tableLines(const TableModel& model, int start, DataFormat format,
 // The lines as one text, each ended by CR LF (the clipboard form).
 QString tableText(const QStringList& lines);
 
+// The data area's listing of the chosen pin's table: "Output Pin = <pin>. Table Address = <hex4>."
+// then "<address>  <low>, <high>" for every entry, each line ended by CR LF.
+QString eepromListing(const TableModel& model);
+
 }  // namespace tables

@@ -1,62 +1,78 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 #include "tables/table_defaults.h"
 
-class DataView;
-class StatusLine;
+namespace tables {
 
-// The current output table and the program's image of the unit's EEPROM, with the pin choice
-// that says where a table goes. Every table entry, whatever its source, is stored through
-// setEETable(), which also writes the address-and-bytes listing into the data area.
-class TableModel {
+// One pin's table as a source hands it over: 65 values, any range (stored limited), and the
+// output-pin list index it is for.
+struct Table {
+    int pin = 0;
+    std::array<qint64, kEntries> values{};
+};
+
+// The chosen pin's 130 bytes, as a programming run takes them.
+struct TableSnapshot {
+    int start = 0;
+    std::array<quint8, kTableBytes> bytes{};
+};
+
+}  // namespace tables
+
+// The program's image of the unit's EEPROM, the only copy of every table stored, and the pin
+// choice that says which table is current. Whoever shows a table reads it here and is told
+// once per table stored.
+class TableModel : public QObject {
+    Q_OBJECT
   public:
-    TableModel(DataView& txtData, StatusLine& status);
+    using QObject::QObject;
 
-    // The pin choice: `index` into the output-pin list, 0 for no pin; `itemText` heads the
-    // listings. Clears bTableGenerated and bTableStored.
-    void selectPin(int index, const QString& itemText);
+    // The pin choice: index into the output-pin list, 0 for no pin. Clears bTableGenerated and
+    // bTableStored.
+    void selectPin(int index);
     // The data-source choice: whatever is stored from now on is the new source's table.
     void dataSourceChosen() { m_tableStored = false; }
 
     int iOutputPin() const { return m_outputPin; }
-    int iTableAddr() const { return m_tableAddr; }
-    const QString& pinName() const { return m_pinName; }
+    int iTableAddr() const { return tables::TableStartAddr[m_outputPin]; }
+    QString pinName() const { return tables::PinNames[m_outputPin]; }
 
     // True only after a linear generation for the current pin.
     bool bTableGenerated() const { return m_tableGenerated; }
     void setTableGenerated(bool generated) { m_tableGenerated = generated; }
-
-    // True once all 65 entries of a table, from any source, were stored for the chosen pin
-    // since the pin or the data source was last chosen.
+    // True once a table, from any source, was stored for the chosen pin since the pin or the
+    // data source was last chosen.
     bool bTableStored() const { return m_tableStored; }
 
-    // Stores entry `index` (0..64) at the running address, low byte first. Callers store a
-    // whole table in one pass, index 0 first; index 0 restarts the running address at the
-    // pin's table and the listing in the data area. A count outside 0..32767 is limited to
-    // that range (reported once per table). Ignored without a pin.
-    void setEETable(int index, qint64 count);
+    struct Stored {
+        bool stored = false;   // false: no pin, or a table for another pin than the chosen one
+        bool limited = false;  // some value lay outside 0..32767 and was limited to it
+    };
+    // Stores the whole table at its pin's start address, entry i at start + 2i, low byte first,
+    // then tells tableStored().
+    Stored store(const tables::Table& table);
 
     // The table last stored, whichever pin it was stored for.
-    const tables::TableValues& TableData() const { return m_tableData; }
+    tables::TableValues TableData() const;
     const tables::EepromImage& image() const { return m_image; }
     quint8 imageByte(int address) const;
-
     // The 16-bit word of entry `index` of the table at `start`, read from the image.
     int imageWord(int start, int index) const;
+    tables::TableSnapshot snapshot() const;
+
+  Q_SIGNALS:
+    void tableStored();
 
   private:
-    DataView& m_txtData;
-    StatusLine& m_status;
-    tables::TableValues m_tableData{};
+    void setEETable(int index, int count);
+
     tables::EepromImage m_image{};
     int m_outputPin = 0;
-    int m_tableAddr = 0;
-    QString m_pinName;
+    int m_lastStoredPin = 0;
     int m_currentEEAddr = 0;
-    int m_nextIndex = 0;  // the index a continuous pass stores next; -1 after a gap
     bool m_tableGenerated = false;
     bool m_tableStored = false;
-    bool m_limitedInPass = false;
 };

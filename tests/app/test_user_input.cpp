@@ -1,16 +1,10 @@
 // What a user does with the mouse and the keyboard, sent as real input events to the widget the
 // user touches: focus, key routing and the wheel are only exercised this way.
 #include <QAbstractItemView>
-#include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
+#include <QClipboard>
 #include <QImage>
-#include <QLabel>
-#include <QLineEdit>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
-#include <QTabBar>
-#include <QTabWidget>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -19,55 +13,42 @@
 
 namespace {
 
-// A window on screen with the keyboard focus, as a user has it.
-struct Shown {
-    TestWindow w;
-    explicit Shown(TestWindow::Config config = {}) : w(std::move(config)) {
-        w.form->show();
-        w.form->activateWindow();
-    }
-    bool active() { return QTest::qWaitForWindowActive(w.form.get()); }
-    qsizetype mark() const { return w.sent().size(); }
-    QStringList sentSince(qsizetype mark) const { return w.sent().mid(mark); }
+const QString kVersionReply = QStringLiteral("\r\nv 2.01\r\n");
 
-    void clickTab(int index) {
-        QTabBar* bar = w.get<QTabWidget>("SSTab1")->tabBar();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+// Clicks the entry after the pause a hand needs: a quick release would end the opening press.
+void chooseInPopup(QComboBox* combo, int row) {
+    QTest::mouseClick(combo, Qt::LeftButton);
+    if (!combo->view()->isVisible()) {  // an editable list opens only from its arrow
+        combo->showPopup();
     }
-    // Opens the list as its arrow does and clicks the entry, after the pause a hand needs
-    // (a release right after the opening press is taken as part of that press).
-    static void chooseInPopup(QComboBox* combo, int row) {
-        QTest::mouseClick(combo, Qt::LeftButton, {}, combo->rect().center());
-        if (!combo->view()->isVisible()) {
-            combo->showPopup();
-        }
-        QAbstractItemView* view = combo->view();
-        QTRY_VERIFY(view->isVisible());
-        QTest::qWait(QApplication::doubleClickInterval() + 50);
-        const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
-        QTest::mouseMove(view->viewport(), at);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
-    }
-    static void wheel(QWidget* widget, int notches) {
-        const QPointF at = QRectF(widget->rect()).center();
-        QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(widget, &event);
-    }
-};
+    QAbstractItemView* view = combo->view();
+    QTRY_VERIFY(view->isVisible());
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
+    QTest::mouseMove(view->viewport(), at);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+}
 
-QRect scrollBarPart(QScrollBar* bar, QStyle::SubControl part) {
+void wheel(QWidget* widget, int notches) {
+    const QPointF at = QRectF(widget->rect()).center();
+    QWheelEvent event(at, widget->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(widget, &event);
+}
+
+QPoint addLineArrow(QScrollBar* bar) {
     QStyleOptionSlider option;
     option.initFrom(bar);
     option.orientation = bar->orientation();
-    option.minimum = bar->minimum();
-    option.maximum = bar->maximum();
-    option.sliderPosition = bar->sliderPosition();
-    option.sliderValue = bar->value();
-    option.singleStep = bar->singleStep();
-    option.pageStep = bar->pageStep();
-    option.upsideDown = bar->invertedAppearance();
-    return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, part, bar);
+    return bar->style()
+        ->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, bar)
+        .center();
+}
+
+qsizetype curvePixels(QWidget* p1) {
+    const QImage image = p1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
+    return std::count(pixels, pixels + image.width() * image.height(), qRgb(0, 0, 255));
 }
 
 }  // namespace
@@ -76,189 +57,173 @@ class TestUserInput : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void init() { TestWindow::clearSettings(); }
-    void portChosen_pageSwitchAndBack_keepsConnectionAndSendsOnlyTf();
-    void portList_clickedAgain_rebuildsAndReopensSavedPort();
-    void portList_wheelWhileClosed_changesNothing();
-    void presetList_keysAndWheelOnClosedList_sendNothing();
-    void presetList_choiceInOpenList_sends();
-    void calValue_typedThenScrollBarArrow_stepsFromTypedValue();
-    void statusLine_longMessage_elidedBeforeFirmwareLabelWithFullToolTip();
-    void graph_fileSourceWithMissingFile_drawsNoCurve();
+    void controlsInTurn_sendWhatIsAskedShowWhatFitsNothingOnClosedPort();
+    void portList_wheelIgnoredClickRebuildsChoiceKeptOverPageSwitch();
 };
 
-void TestUserInput::portChosen_pageSwitchAndBack_keepsConnectionAndSendsOnlyTf() {
-    TestWindow::Config c;
-    c.presentPorts = {QStringLiteral("COM1"), QStringLiteral("COM2")};
-    Shown s(c);
-    QVERIFY(s.active());
-    auto* cboPort = s.w.get<QComboBox>("cboPort");
-    Shown::chooseInPopup(cboPort, 1);
-    QTRY_COMPARE(cboPort->currentText(), QStringLiteral("COM2"));
-    QCOMPARE(s.w.port().device(), QStringLiteral("/dev/fake2"));
-    QCOMPARE(QApplication::focusWidget(), cboPort);
+void TestUserInput::controlsInTurn_sendWhatIsAskedShowWhatFitsNothingOnClosedPort() {
+    TestWindow w({.shown = true});
+    QVERIFY(w.active());
+    auto* box = w.get<QLineEdit>("txtCommand");
+    qsizetype mark = w.mark();
+    w.type("txtCommand", QStringLiteral("v\r"));  // \r: Enter
+    QCOMPARE(w.sentSince(mark), QStringList{"v"});
+    QCOMPARE(box->text(), QString());
+    QTRY_VERIFY(w.data().endsWith(QStringLiteral("[ v ]") + kVersionReply));
 
-    const qsizetype mark = s.mark();
-    const int opens = s.w.port().openCount();
-    s.clickTab(1);
-    s.clickTab(0);
-    QTest::qWait(50);
-    QCOMPARE(s.w.get<QTabWidget>("SSTab1")->currentIndex(), 0);
-    QCOMPARE(s.sentSince(mark), QStringList{QStringLiteral("tf")});
-    QVERIFY(s.w.form->link().isOpen());
-    QCOMPARE(s.w.port().openCount(), opens);
-    QCOMPARE(s.w.port().device(), QStringLiteral("/dev/fake2"));
+    // Keep text keeps the command, Auto CLS shows only the new marker and answer; no History: none.
+    QTest::mouseClick(w.get("chkKeepText"), Qt::LeftButton);
+    QTest::mouseClick(w.get("chkAutoCLS"), Qt::LeftButton);
+    QTest::keyClicks(box, QStringLiteral("v\r"));
+    QCOMPARE(box->text(), QStringLiteral("v"));
+    QTRY_COMPARE(w.data(), QStringLiteral("[ v ]") + kVersionReply);
+    QTest::mouseClick(w.get("chkHistory"), Qt::LeftButton);
+    QTest::keyClick(box, Qt::Key_Return);
+    QTRY_COMPARE(w.data(), kVersionReply);
+
+    // Up and Down browse ("|": the caret); sending after browsing up overwrites the entry shown.
+    QTest::mouseClick(w.get("chkKeepText"), Qt::LeftButton);
+    w.type("txtCommand", QStringLiteral("a\rb\r"));
+    QString seen;
+    for (const QChar arrow : QStringLiteral("^^vv^^")) {
+        QTest::keyClick(box, arrow == u'^' ? Qt::Key_Up : Qt::Key_Down);
+        seen += box->text().insert(box->cursorPosition(), u'|') + u' ';
+    }
+    QCOMPARE(seen, QStringLiteral("b| a| b| | b| a| "));
+    // Characters whose key codes are the arrows' (&, () are typed, not browsed with.
+    QTest::keyClicks(box, QStringLiteral("x(&)\r"));
+    QCOMPARE(w.sent().last(), QStringLiteral("ax(&)"));
+    QCOMPARE(w.get<QLabel>("lHistoryCount")->text(), QStringLiteral("4"));
+
+    for (const char* name : {"cboTraceCommand", "cboLogCommand"}) {
+        auto* list = w.get<QComboBox>(name);
+        list->setFocus(Qt::TabFocusReason);
+        const qsizetype mark = w.mark();
+        QTest::keySequence(list, QKeySequence(Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_End));
+        QTest::keySequence(list, QKeySequence(Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home));
+        wheel(list, -1);
+        // An entry's exact text typed into the list, then Enter, then Tab away.
+        list->clearEditText();
+        QTest::keyClicks(list, list->itemText(1) + u'\r');
+        list->clearEditText();
+        QTest::keyClicks(list, list->itemText(0) + u'\t');
+        QTest::qWait(20);
+        QCOMPARE(w.sentSince(mark), QStringList());
+    }
+
+    auto* list = w.get<QComboBox>("cboTraceCommand");
+    w.type("txtCmdParameter", QStringLiteral("7F"));
+    mark = w.mark();
+    chooseInPopup(list, 2);  // Speed   (s04##)
+    QTRY_COMPARE(w.sentSince(mark), QStringList{"s047F"});
+    w.type("txtCmdParameter", QStringLiteral("10"));
+    QTest::mouseClick(w.get("btnReDoCommand"), Qt::LeftButton);
+    // Enter on the highlighted entry of the open list; the same entry twice sends twice.
+    for (int i = 0; i < 2; ++i) {
+        list->showPopup();
+        QTRY_VERIFY(list->view()->isVisible());
+        list->view()->setCurrentIndex(list->model()->index(7, 0));
+        QTest::keyClick(list->view(), Qt::Key_Return);
+    }
+    QTRY_COMPARE(w.sentSince(mark), (QStringList{"s047F", "s0410", "s0382", "s0382"}));
+
+    w.form->data().setText(QStringLiteral("old text"));
+    mark = w.mark();
+    w.click("btnStartTrace");
+    QCOMPARE(w.data(), QString());
+    QTRY_VERIFY(w.data().count(QLatin1Char('\n')) > 6);
+    w.click("btnStopTrace");
+    QCOMPARE(w.sentSince(mark), (QStringList{"tf", "s0383", "v", "t1", "tf"}));
+    w.click("btnCopyTrace");
+    QCOMPARE(QApplication::clipboard()->text(), w.data());
+    w.click("btnClearTrace");
+    QCOMPARE(w.data(), QString());
+    QCOMPARE(w.form->link().RxBuffer(), QString());
+    w.click("btnCopyTrace");
+    QCOMPARE(QApplication::clipboard()->text(), QString());
+
+    w.showPage(1);
+    w.click("cmdManualFA");
+    auto* large = w.get<QScrollBar>("sbCalLarge");
+    auto* small = w.get<QScrollBar>("sbCalSmall");
+    w.type("tFACalV", QStringLiteral("4000"));
+    mark = w.mark();
+    QTest::mouseClick(large, Qt::LeftButton, {}, addLineArrow(large));
+    QTRY_COMPARE(large->value(), 4010);
+    QCOMPARE(w.get<QLineEdit>("tFACalV")->text(), QStringLiteral("4010"));
+    // 4000 = 0F A0 goes out first, then the step to 4010 = 0F AA.
+    QCOMPARE(w.sentSince(mark), (QStringList{"s3c0F", "s3bA0", "s3c0F", "s3bAA"}));
+    w.type("tFACalV", QStringLiteral("3000"));
+    QTest::mouseClick(small, Qt::LeftButton, {}, addLineArrow(small));
+    QTRY_COMPARE(large->value(), 3001);
+    QCOMPARE(small->value(), 1);
+
+    auto* labStat = w.get<StatusText>("labStat");
+    const QString path("Read file /home/me/tables/wideband/2026/06-wideband_0_5V.inc");
+    w.form->status().msg(path);
+    QCOMPARE(labStat->text(), path);
+    QCOMPARE(labStat->toolTip(), path);
+    const QString shown = labStat->shownText();  // keeps the start and the file name's end
+    QVERIFY2(shown.size() < path.size() && shown.startsWith(QStringLiteral("Read file /")) &&
+                 shown.endsWith(QStringLiteral("_0_5V.inc")),
+             qPrintable(shown));
+    QVERIFY(labStat->geometry().right() < w.get("lBootVersion")->geometry().left());
+    const int before = labStat->width();
+    w.form->resize(w.form->width() + 200, w.form->height());
+    QTRY_VERIFY(labStat->width() > before);
+    QVERIFY(labStat->geometry().right() < w.get("lBootVersion")->geometry().left());
+    w.form->status().msg(QStringLiteral("Opened COM1"));
+    QCOMPARE(labStat->toolTip(), QString());
+
+    w.showPage(2);
+    w.choose("cboOutputPin", 1);
+    QTest::mouseClick(w.get("chkGraph"), Qt::LeftButton);
+    QVERIFY(curvePixels(w.get("p1")) > 50);
+    w.get<QLineEdit>("txtAFRfilename")->setText(QStringLiteral("/no/such/table.txt"));
+    w.choose("cboEEdata", 1);
+    QCOMPARE(w.statusText(), QStringLiteral("No File /no/such/table.txt"));
+    QVERIFY(w.get("p1")->width() > 0);
+    QCOMPARE(curvePixels(w.get("p1")), 0);
+
+    w.showPage(0);
+    w.form->link().closePort();
+    w.form->data().setText(QStringLiteral("old text"));
+    mark = w.mark();
+    w.click("btnStartTrace");
+    QCOMPARE(w.statusText(), QStringLiteral("COM port must be opened first"));
+    QCOMPARE(w.data(), QString());
+    w.type("txtCommand", QStringLiteral("v\r"));
+    QCOMPARE(w.statusText(), QStringLiteral("COMM port not open"));
+    QCOMPARE(w.statusColour(), QColor(255, 0, 0));
+    QTest::keyClick(box, Qt::Key_Up);
+    QCOMPARE(box->text(), QStringLiteral("s0382"));  // the last one sent, not the refused "v"
+    QCOMPARE(w.sentSince(mark), QStringList());
 }
 
-void TestUserInput::portList_clickedAgain_rebuildsAndReopensSavedPort() {
-    TestWindow::Config c;
-    c.presentPorts = {QStringLiteral("COM1"), QStringLiteral("COM2")};
-    Shown s(c);
-    QVERIFY(s.active());
-    s.w.get<QLineEdit>("txtCommand")->setFocus(Qt::MouseFocusReason);
-    const qsizetype mark = s.mark();
-    // The user's own click into the list still closes the port and rebuilds the list.
-    QTest::mouseClick(s.w.get<QComboBox>("cboPort"), Qt::LeftButton);
-    QTRY_COMPARE(s.sentSince(mark), (QStringList{QStringLiteral("tf"), QStringLiteral("v")}));
-    s.w.get<QComboBox>("cboPort")->hidePopup();
-}
-
-void TestUserInput::portList_wheelWhileClosed_changesNothing() {
-    TestWindow::Config c;
-    c.presentPorts = {QStringLiteral("COM1"), QStringLiteral("COM2")};
-    Shown s(c);
-    QVERIFY(s.active());
-    auto* cboPort = s.w.get<QComboBox>("cboPort");
-    const qsizetype mark = s.mark();
-    Shown::wheel(cboPort, -1);
-    Shown::wheel(cboPort, 1);
+void TestUserInput::portList_wheelIgnoredClickRebuildsChoiceKeptOverPageSwitch() {
+    TestWindow w({.presentPorts = {"COM1", "COM2"}, .shown = true});
+    QVERIFY(w.active());
+    auto* cboPort = w.get<QComboBox>("cboPort");
+    qsizetype mark = w.mark();
+    wheel(cboPort, -1);  // towards COM2
     QTest::qWait(20);
     QCOMPARE(cboPort->currentText(), QStringLiteral("COM1"));
-    QCOMPARE(s.sentSince(mark), QStringList());
-    QCOMPARE(s.w.port().device(), QStringLiteral("/dev/fake1"));
-}
+    QCOMPARE(w.sentSince(mark), QStringList());
 
-void TestUserInput::presetList_keysAndWheelOnClosedList_sendNothing() {
-    Shown s;
-    QVERIFY(s.active());
-    for (const char* name : {"cboTraceCommand", "cboLogCommand"}) {
-        auto* list = s.w.get<QComboBox>(name);
-        list->setFocus(Qt::TabFocusReason);
-        const qsizetype mark = s.mark();
-        for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_PageDown,
-                                  Qt::Key_End, Qt::Key_Home}) {
-            QTest::keyClick(list, key);
-        }
-        Shown::wheel(list, -1);
-        // An entry's exact text typed into the list, then Enter, then Tab away.
-        list->lineEdit()->selectAll();
-        QTest::keyClicks(list, list->itemText(1));
-        QTest::keyClick(list, Qt::Key_Return);
-        list->lineEdit()->selectAll();
-        QTest::keyClicks(list, list->itemText(0));
-        QTest::keyClick(list, Qt::Key_Tab);
-        QTest::qWait(20);
-        QVERIFY2(s.sentSince(mark).isEmpty(), qPrintable(s.sentSince(mark).join(u',')));
-    }
-}
+    // The click into the list rebuilds it and greets the saved port again; the choice greets COM2.
+    chooseInPopup(cboPort, 1);
+    QTRY_COMPARE(w.sentSince(mark), (QStringList{"tf", "v", "tf", "v"}));
+    QCOMPARE(cboPort->currentText(), QStringLiteral("COM2"));
+    QCOMPARE(QApplication::focusWidget(), cboPort);
 
-void TestUserInput::presetList_choiceInOpenList_sends() {
-    Shown s;
-    QVERIFY(s.active());
-    auto* list = s.w.get<QComboBox>("cboTraceCommand");
-    qsizetype mark = s.mark();
-    Shown::chooseInPopup(list, 1);
-    QTRY_COMPARE(s.sentSince(mark), QStringList{QStringLiteral("tf")});
-
-    // Enter on the highlighted entry of the open list.
-    mark = s.mark();
-    list->showPopup();
-    QTRY_VERIFY(list->view()->isVisible());
-    list->view()->setCurrentIndex(list->model()->index(7, 0));
-    QTest::keyClick(list->view(), Qt::Key_Return);
-    QTRY_COMPARE(s.sentSince(mark), QStringList{QStringLiteral("s0382")});
-}
-
-void TestUserInput::calValue_typedThenScrollBarArrow_stepsFromTypedValue() {
-    Shown s;
-    QVERIFY(s.active());
-    s.clickTab(1);
-    s.w.get<QWidget>("cmdManualFA")->setFocus();
-    QTest::mouseClick(s.w.get<QWidget>("cmdManualFA"), Qt::LeftButton);
-    auto* box = s.w.get<QLineEdit>("tFACalV");
-    auto* large = s.w.get<QScrollBar>("sbCalLarge");
-    QTest::mouseClick(box, Qt::LeftButton);
-    box->selectAll();
-    QTest::keyClicks(box, QStringLiteral("4000"));
-    const qsizetype mark = s.mark();
-    QTest::mouseClick(large, Qt::LeftButton, {},
-                      scrollBarPart(large, QStyle::SC_ScrollBarAddLine).center());
-    QTRY_COMPARE(large->value(), 4010);
-    QCOMPARE(box->text(), QStringLiteral("4010"));
-    // 4000 = 0F A0 goes out first, then the step to 4010 = 0F AA.
-    QCOMPARE(s.sentSince(mark), (QStringList{QStringLiteral("s3c0F"), QStringLiteral("s3bA0"),
-                                             QStringLiteral("s3c0F"), QStringLiteral("s3bAA")}));
-
-    // The spin's arrow steps from a typed value too.
-    auto* spin = s.w.get<QScrollBar>("sbCalSmall");
-    QTest::mouseClick(box, Qt::LeftButton);
-    box->selectAll();
-    QTest::keyClicks(box, QStringLiteral("3000"));
-    QTest::mouseClick(spin, Qt::LeftButton, {},
-                      scrollBarPart(spin, QStyle::SC_ScrollBarAddLine).center());
-    QTRY_COMPARE(large->value(), 3001);
-}
-
-void TestUserInput::statusLine_longMessage_elidedBeforeFirmwareLabelWithFullToolTip() {
-    Shown s;
-    QVERIFY(s.active());
-    auto* labStat = s.w.get<QLabel>("labStat");
-    auto* firmware = s.w.get<QLabel>("lBootVersion");
-    const QString path =
-        QStringLiteral("Read file /home/me/tables/wideband/2026/06-wideband_0_5V.inc");
-    s.w.form->status().msg(path);
-    QCOMPARE(labStat->text(), path);
-    QVERIFY(labStat->geometry().right() < firmware->geometry().left());
-    QCOMPARE(labStat->toolTip(), path);
-    // What is drawn keeps the start and the file name's end.
-    QVERIFY(labStat->fontMetrics().horizontalAdvance(path) > labStat->width());
-    const QString shown = qobject_cast<StatusText*>(labStat)->shownText();
-    QVERIFY(shown.size() < path.size());
-    QVERIFY(shown.startsWith(QStringLiteral("Read file /")));
-    QVERIFY2(shown.endsWith(QStringLiteral("_0_5V.inc")), qPrintable(shown));
-
-    // Widening the window gives a long message more room, up to the firmware label.
-    const int before = labStat->width();
-    s.w.form->resize(s.w.form->width() + 200, s.w.form->height());
-    QTRY_VERIFY(labStat->width() > before);
-    QVERIFY(labStat->geometry().right() < firmware->geometry().left());
-
-    s.w.form->status().msg(QStringLiteral("Opened COM1"));
-    QCOMPARE(labStat->toolTip(), QString());
-}
-
-void TestUserInput::graph_fileSourceWithMissingFile_drawsNoCurve() {
-    Shown s;
-    QVERIFY(s.active());
-    s.clickTab(2);
-    s.w.get<QComboBox>("cboOutputPin")->setCurrentIndex(1);
-    s.w.get<QCheckBox>("chkGraph")->setChecked(true);
-    const auto curvePixels = [&] {
-        const QImage image =
-            s.w.get<QWidget>("p1")->grab().toImage().convertToFormat(QImage::Format_RGB32);
-        int n = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                n += image.pixelColor(x, y) == QColor(0, 0, 255) ? 1 : 0;
-            }
-        }
-        return n;
-    };
-    QVERIFY(curvePixels() > 50);
-    s.w.get<QLineEdit>("txtAFRfilename")->setText(QStringLiteral("/no/such/table.txt"));
-    s.w.get<QComboBox>("cboEEdata")->setCurrentIndex(1);
-    QCOMPARE(s.w.statusText(), QStringLiteral("No File /no/such/table.txt"));
-    QVERIFY(s.w.get<QWidget>("p1")->width() > 0);
-    QCOMPARE(curvePixels(), 0);
+    mark = w.mark();
+    w.showPage(1);
+    w.showPage(0);
+    QTest::qWait(50);
+    QCOMPARE(w.sentSince(mark), QStringList{"tf"});
+    QVERIFY(w.form->link().isOpen());
+    QCOMPARE(w.port().openCount(), 3);
+    QCOMPARE(w.port().device(), QStringLiteral("/dev/fake2"));
 }
 
 QTEST_MAIN(TestUserInput)

@@ -13,42 +13,29 @@ class RecordingStatus final : public StatusLine {
         Colour colour;
         QString text;
     };
-    void msg(const QString& text) override { add(Colour::Normal, text); }
-    void msgError(const QString& text) override { add(Colour::Error, text); }
-    void msgStatus(const QString& text) override { add(Colour::Status, text); }
-    void msgClear() override { current.clear(); }
+    void msg(const QString& text) override { entries.append({Colour::Normal, text}); }
+    void msgError(const QString& text) override { entries.append({Colour::Error, text}); }
+    void msgStatus(const QString& text) override { entries.append({Colour::Status, text}); }
+    void msgClear() override {}
 
-    QList<Entry> entries;
-    QString current;
-    Colour colour = Colour::Normal;
-
-  private:
-    void add(Colour c, const QString& text) {
-        entries.append({c, text});
-        current = text;
-        colour = c;
+    QStringList errors() const {
+        QStringList out;
+        for (const Entry& e : entries) {
+            if (e.colour == Colour::Error) {
+                out.append(e.text);
+            }
+        }
+        return out;
     }
+    QList<Entry> entries;
 };
 
-// A data area that keeps the text and counts full rewrites against appends.
+// A data area that only keeps its text.
 class RecordingDataView final : public DataView {
   public:
     QString text() const override { return m_text; }
-    void setText(const QString& text) override {
-        m_text = text;
-        ++rewrites;
-    }
+    void setText(const QString& text) override { m_text = text; }
     void appendText(const QString& text) override { m_text += text; }
-    void showRx(const QString& rx, bool tailOnly) override {
-        if (tailOnly && rx.startsWith(m_text)) {
-            m_text = rx;
-            ++appends;
-        } else {
-            setText(rx);
-        }
-    }
-    int rewrites = 0;
-    int appends = 0;
 
   private:
     QString m_text;

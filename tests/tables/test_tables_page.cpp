@@ -1,29 +1,61 @@
-#include <QCheckBox>
+// The "AFR Tables" page: generation, list, file import and graph, under a decimal-comma locale too.
 #include <QClipboard>
-#include <QComboBox>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QLineEdit>
+#include <QDropEvent>
+#include <QFile>
 #include <QListWidget>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTabWidget>
-#include <QTest>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
 
-#include "app/widgets.h"
 #include "support/test_locale.h"
 #include "support/test_window.h"
-#include "tables/tables_controller.h"
-
-using namespace tables;
+#include "tables/afr_file_import.h"
+#include "tables/tables_page.h"
 
 namespace {
 
-enum Source { kLinear = 0, kFile = 1, kSvCompat = 2, kNbSim = 3, kOxygen = 4 };
+enum Source { kLinear, kFile, kSvCompat, kNbSim };
 
-const QString kRed = QStringLiteral("#ff0000");
-const QString kGreen = QStringLiteral("#008000");
-const QString kBlack = QStringLiteral("#000000");
+struct Page : TestWindow {
+    QTemporaryDir dir;
+    Page() : TestWindow({.shown = true}) { showPage(2); }
+    const auto& model() { return form->tables().model(); }
+    int word(int table, int index) { return model().imageWord(table, index); }
+    QStringList list() const {
+        QStringList lines;
+        for (int i = 0; i < get<QListWidget>("lstEETable")->count(); ++i) {
+            lines.append(get<QListWidget>("lstEETable")->item(i)->text());
+        }
+        return lines;
+    }
+    QString box(const char* name) const { return get<QLineEdit>(name)->text(); }
+    // A file in the test's folder, named in the file box (a failed write leaves the box empty).
+    QString file(const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        const bool written = f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+        f.close();
+        get<QLineEdit>("txtAFRfilename")->setText(written ? f.fileName() : QString());
+        return f.fileName();
+    }
+    // Straight to the box's filter: offscreen there is no drag session to route a drop.
+    bool drop(const QList<QUrl>& urls, const QString& text = {}) {
+        QMimeData data;
+        urls.isEmpty() ? data.setText(text) : data.setUrls(urls);
+        QObject& filter = form->tables().fileImport();
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        filter.eventFilter(get("txtAFRfilename"), &enter);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        filter.eventFilter(get("txtAFRfilename"), &event);
+        return enter.isAccepted();
+    }
+    // Whether the curve passes within a pixel of entry k at `value` (9 pixels convert exactly).
+    bool curveAt(int k, double value) const {
+        const QImage img = get("p1")->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const double x = ((tables::LambdaPoints[k] - 0.5) * 100 / 3 + 14) * img.width() / 118;
+        const QImage near = img.copy(x - 1, (105 - value / 40.96) * img.height() / 120 - 1, 3, 3);
+        return near.convertToFormat(QImage::Format_Indexed8).colorTable().contains(qRgb(0, 0, 255));
+    }
+};
 
 }  // namespace
 
@@ -31,299 +63,138 @@ class TestTablesPage : public QObject {
     Q_OBJECT
   private Q_SLOTS:
     void initTestCase() { requireTestLocale(); }
-    void init();
-    void startUp_leavesPageInItsDefaults();
-    void pinWithLinearSource_generatesStoresAndLists();
-    void otherPin_regeneratesThereAndKeepsFirstTable();
-    void builtInTable_storedForPinWithoutTouchingGenerated();
-    void builtInTableWithoutPin_changesNoTable();
-    void noPinChosen_emptiesListAndDataButKeepsImage();
-    void fileSource_showsFrameClearsAreasAndCallsImport();
-    void formatOptions_rebuildListOfAnySourceAndClipboardFollows();
-    void formatOptions_afterSourceChoice_leaveClearedListAlone();
-    void failedChecks_reportAndKeepTable();
-    void outOfRangeVolts_limitedWithOneRedMessage();
-    void lambdaAndBack_convertsBoxesAndReports();
-    void unusableStoich_refusesLambdaAndGeneration();
+    void init() { TestWindow::clearSettings(); }
 
-  private:
-    std::unique_ptr<TestWindow> w;
-    TablesController& tables() const { return *w->form->findChild<TablesController*>(); }
-    const TableModel& model() const { return tables().model(); }
-    QComboBox* pin() const { return w->get<QComboBox>("cboOutputPin"); }
-    QComboBox* source() const { return w->get<QComboBox>("cboEEdata"); }
-    QListWidget* list() const { return w->get<QListWidget>("lstEETable"); }
-    QLineEdit* box(const char* name) const { return w->get<QLineEdit>(name); }
-    QRadioButton* option(const char* name) const { return w->get<QRadioButton>(name); }
-    QString data() const { return w->form->data().text(); }
-    QString statusColour() const { return w->statusColour().name(); }
-    QStringList listLines() const {
-        QStringList lines;
-        for (int i = 0; i < list()->count(); ++i) {
-            lines.append(list()->item(i)->text());
+    void generation_storesListsRefusesAndRebuilds() {
+        Page p;
+        p.choose("cboOutputPin", 2);
+        const QStringList lines = p.data().split("\r\n");
+        QCOMPARE(lines.size(), 67);
+        QCOMPARE(lines[0], "Output Pin = SVout (10 bit PWM). Table Address = 00FC.");
+        QCOMPARE(lines[2], "00FE  2B, 00");  // 43
+        QCOMPARE(p.list()[32] + ' ' + p.list()[64], "32\t2388 64\t4095");
+        QVERIFY(p.model().bTableGenerated() && p.model().bTableStored());
+        // Another pin regenerates there and keeps the first table in the image.
+        p.type("tVrich", "1.00");
+        p.choose("cboOutputPin", 3);
+        QCOMPARE(QList<int>({p.word(0xFC, 1), p.word(0x17E, 0)}), QList<int>({43, 819}));
+        // A built-in table leaves bTableGenerated as it was and goes into whichever pin is chosen.
+        p.choose("cboEEdata", kNbSim);
+        QVERIFY(p.model().bTableGenerated());
+        p.choose("cboOutputPin", 1);
+        QVERIFY(!p.model().bTableGenerated());
+        QCOMPARE(p.word(0x7A, 0), 721);
+        const auto before = p.model().image();
+        p.choose("cboOutputPin", 0);
+        QVERIFY(p.list().isEmpty() && p.data().isEmpty());
+        QCOMPARE(p.model().image(), before);
+        p.click("btnGenTable");
+        QCOMPARE(p.statusText(), "No Table Selected");
+        p.choose("cboOutputPin", 1);
+        p.choose("cboEEdata", kSvCompat);
+        p.click("oDorH(1)");
+        QCOMPARE(p.list()[0], "0\t0347");
+        p.click("oDorH(2)");
+        p.click("oIorA(1)");
+        QCOMPARE(p.list()[64], "00FA\tCD, 0C");
+        p.click("btnExportAFR");
+        QCOMPARE(QGuiApplication::clipboard()->text(), p.list().join("\r\n") + "\r\n");
+        p.choose("cboEEdata", kLinear);
+        QCOMPARE(p.list()[64], "00FA\tFF, 0F");
+        const auto stored = p.model().image();
+        const QStringList listed = p.list();
+        p.type("tLrich", "20");
+        p.click("btnGenTable");
+        QCOMPARE(p.statusText(), "Lambda/AFR must increase left to right");
+        QCOMPARE(p.statusColour(), QColor(Qt::red));
+        QCOMPARE(p.model().image(), stored);
+        QCOMPARE(p.list(), listed);
+        p.type("tLrich", "9.00");
+        // Lambda and back: 19.00 becomes 19.01 through the three-decimal lambda.
+        p.click("oAorL(1)");
+        QCOMPARE(p.box("tLrich") + ' ' + p.box("tMidLambda(0)") + ' ' + p.box("tLlean"),
+                 "0.612 1.000 1.293");
+        p.click("oAorL(0)");
+        p.click("oAorL(0)");  // a second click on the chosen option converts nothing
+        QCOMPARE(p.box("tLrich") + ' ' + p.box("tLlean"), "9.00 19.01");
+        p.type("tAFRs", "0");
+        p.type("tVlean", "45");  // a table unlike the stored one, were it not refused
+        p.click("oAorL(1)");
+        QVERIFY(p.get<QAbstractButton>("oAorL(0)")->isChecked());
+        p.click("btnGenTable");
+        QCOMPARE(p.statusText(), "Stoich AFR must be greater than 0");
+        QCOMPARE(p.model().image(), stored);
+        p.type("tAFRs", "14.7");
+        p.click("btnGenTable");
+        QCOMPARE(p.statusText(), "Values out of range were limited to 0..32767");
+        QCOMPARE(p.list()[64], "00FA\tFF, 7F");
+    }
+
+    void graphAndFileImport_followPageAndSources() {
+        Page p;
+        auto* p1 = p.get("p1");
+        p.click("chkGraph");
+        QVERIFY(p1->size().isEmpty());  // no pin: nothing laid out or drawn
+        p.choose("cboOutputPin", 1);
+        QVERIFY(p1->geometry().contains(p.get("txtData")->geometry()));
+        QVERIFY(p.curveAt(24, 1568) && p.curveAt(36, 3339));
+        p.type("tVlean", "2.50");
+        p.click("btnGenTable");
+        QVERIFY(p.curveAt(36, 1669) && !p.curveAt(36, 3339));  // half the volts
+        const QRect shown = p1->geometry();
+        p.showPage(0);
+        QVERIFY(p1->size().isEmpty());
+        QVERIFY(p.get<QAbstractButton>("chkGraph")->isChecked());  // the box stays as it was
+        p.showPage(2);
+        QCOMPARE(p1->geometry(), shown);
+        p.form->resize(p.form->width() + 120, p.form->height() + 90);
+        QTRY_VERIFY(p1->geometry().contains(p.get("txtData")->geometry()));
+        p.click("btnFlashTable");  // a run turns the graph off first
+        QVERIFY(p1->size().isEmpty());
+
+        QByteArray numbered;
+        for (int i = 0; i < 67; ++i) {
+            numbered += QByteArray::number(1000 + i) + '\n';
         }
-        return lines;
+        const QString full = p.file("t.txt", "; heading\n!pin 1 table\n" + numbered);
+        p.click("cmdGOfile");
+        QCOMPARE(p.statusText(), "Read file " + full);  // after "Extra entries"
+        QCOMPARE(QList<int>({p.word(0x7A, 64), p.word(0xFC, 0)}), QList<int>({1064, 0}));
+        QVERIFY(p.get<DataArea>("txtAFRfileData")->text().startsWith("pin 1 table\r\n1000\r\n"));
+        p.file("short.csv", "-5\n40000\n" + numbered.left(5 * 5));
+        p.click("cmdGOfile");
+        QCOMPARE(p.statusText(), "Values out of range were limited to 0..32767");
+        QCOMPARE((QList<int>{p.word(0x7A, 0), p.word(0x7A, 1), p.word(0x7A, 6), p.word(0x7A, 7)}),
+                 (QList<int>{0, 32767, 1004, 0}));  // then filled up with zeros
+        p.file("src.txt", "7\r\n8\r\n");
+        p.choose("cboEEdata", kFile);
+        QCOMPARE(p.statusText(), "Only  2 entries - expecting 65");
+        QCOMPARE(p.word(0x7A, 1), 8);
+        p.choose("cboOutputPin", 0);
+        const auto before = p.model().image();
+        p.click("cmdGOfile");
+        QCOMPARE(p.model().image(), before);
+        p.choose("cboOutputPin", 1);
+        const QString b = p.file("b.txt", "22\n"), a = p.file("a.txt", "11\n");
+        p.dialogs.files << b << QString();  // then Cancel: the preset name is read again
+        p.click("cmdAFRfilename");
+        QCOMPARE(p.dialogs.fileRequests.first(), (std::pair{a, AfrFileImport::kFilter}));
+        QCOMPARE(p.word(0x7A, 0), 22);
+        p.click("cmdAFRfilename");
+        QCOMPARE(p.box("txtAFRfilename"), b);
+        QVERIFY(p.drop({QUrl::fromLocalFile(a)}));
+        QCOMPARE(p.word(0x7A, 0), 11);
+        p.drop({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
+        QCOMPARE(p.box("txtAFRfilename"), QString());
+        QCOMPARE(p.word(0x7A, 0), 11);
+        QVERIFY(!p.drop({}, "1234"));
+        p.click("cmdCopyallFile");
+        p.click("cmdClearFile");
+        QCOMPARE(p.get<DataArea>("txtAFRfileData")->text(), QString());
+        p.click("cmdPasteFile");  // what the copy put on the clipboard
+        QCOMPARE(p.get<DataArea>("txtAFRfileData")->text(), "11\r\n");
     }
-    QStringList dataLines() const { return data().split(QStringLiteral("\r\n")); }
-    void click(const char* button) { w->get<QPushButton>(button)->click(); }
 };
-
-void TestTablesPage::init() {
-    w = std::make_unique<TestWindow>();
-    QVERIFY(w->form->findChild<TablesController*>());
-}
-
-void TestTablesPage::startUp_leavesPageInItsDefaults() {
-    QCOMPARE(source()->currentIndex(), int(kLinear));
-    QCOMPARE(pin()->currentIndex(), 0);
-    QCOMPARE(list()->count(), 0);
-    QVERIFY(!w->get<QWidget>("frmLinearParams")->isHidden());
-    QVERIFY(w->get<QWidget>("frmAFRfile")->isHidden());
-    QCOMPARE(box("tLlean")->text(), "19.00");  // converted at start-up, then set
-    QVERIFY(box("tMidLambda(0)")->isHidden());
-    QVERIFY(box("tVrUnder")->isHidden());
-    QVERIFY(!option("oSensor(1)")->isEnabled());
-    QVERIFY(w->get<QWidget>("p1")->size().isEmpty());
-    // The stoich AFR set at start-up is the last thing reported.
-    QCOMPARE(w->statusText(), "14.70");
-    QCOMPARE(statusColour(), kBlack);
-
-    QCOMPARE(model().iOutputPin(), 0);
-    QVERIFY(!model().bTableGenerated());
-    QVERIFY(!model().bTableStored());
-    QCOMPARE(model().image(), EepromImage{});
-    QVERIFY(tables().bAFRmode());
-}
-
-void TestTablesPage::pinWithLinearSource_generatesStoresAndLists() {
-    pin()->setCurrentIndex(2);
-
-    QCOMPARE(w->statusText(), "Output Pin = SVout (10 bit PWM)");
-    QCOMPARE(statusColour(), kGreen);
-    const QStringList lines = dataLines();
-    QCOMPARE(lines.size(), 67);
-    QCOMPARE(lines[0], "Output Pin = SVout (10 bit PWM). Table Address = 00FC.");
-    QCOMPARE(lines[1], "00FC  00, 00");
-    QCOMPARE(lines[2], "00FE  2B, 00");   // 43
-    QCOMPARE(lines[65], "017C  FF, 0F");  // 4095
-    QCOMPARE(list()->count(), kEntries);
-    QCOMPARE(list()->item(1)->text(), "1\t43");
-    QCOMPARE(list()->item(32)->text(), "32\t2388");
-    QCOMPARE(list()->item(38)->text(), "38\t3973");
-    QCOMPARE(list()->item(64)->text(), "64\t4095");
-    QVERIFY(model().bTableGenerated());
-    QVERIFY(model().bTableStored());
-    QCOMPARE(model().imageWord(252, 32), 2388);
-    QCOMPARE(model().TableData()[32], qint16(2388));
-}
-
-void TestTablesPage::otherPin_regeneratesThereAndKeepsFirstTable() {
-    pin()->setCurrentIndex(1);
-    box("tVrich")->setText(QStringLiteral("1.00"));
-    pin()->setCurrentIndex(3);
-    QCOMPARE(dataLines().first(), "Output Pin = NBout (10 bit PWM). Table Address = 017E.");
-    QCOMPARE(model().imageWord(122, 0), 0);    // pin 1 generated with 0.00 V rich
-    QCOMPARE(model().imageWord(382, 0), 819);  // pin 3 with 1.00 V rich
-    QCOMPARE(list()->item(0)->text(), "0\t819");
-    QCOMPARE(model().iTableAddr(), 382);
-}
-
-void TestTablesPage::builtInTable_storedForPinWithoutTouchingGenerated() {
-    pin()->setCurrentIndex(1);
-    QVERIFY(model().bTableGenerated());
-    source()->setCurrentIndex(kNbSim);
-
-    QVERIFY(w->get<QWidget>("frmLinearParams")->isHidden());
-    QVERIFY(w->get<QWidget>("frmAFRfile")->isHidden());
-    const QStringList lines = dataLines();
-    QCOMPARE(lines[0], "Output Pin = WBlin (12 bit DAC). Table Address = 007A.");
-    QCOMPARE(lines[1], "007A  D1, 02");
-    QCOMPARE(lines[65], "00FA  08, 00");
-    QCOMPARE(list()->item(0)->text(), "0\t721");
-    QCOMPARE(list()->item(64)->text(), "64\t8");
-    QVERIFY(model().bTableGenerated());  // loading a built-in table leaves it as it was
-    QVERIFY(model().bTableStored());
-
-    // The same table goes unchanged into whichever pin is chosen next.
-    pin()->setCurrentIndex(3);
-    QVERIFY(!model().bTableGenerated());
-    QCOMPARE(model().imageWord(382, 0), 721);
-    QCOMPARE(model().imageWord(122, 0), 721);
-}
-
-void TestTablesPage::builtInTableWithoutPin_changesNoTable() {
-    source()->setCurrentIndex(kOxygen);
-    QCOMPARE(model().image(), EepromImage{});
-    QCOMPARE(model().TableData(), TableValues{});
-    QCOMPARE(list()->count(), 0);
-    QVERIFY(w->get<QWidget>("frmLinearParams")->isHidden());
-    QVERIFY(!model().bTableStored());
-}
-
-void TestTablesPage::noPinChosen_emptiesListAndDataButKeepsImage() {
-    pin()->setCurrentIndex(2);
-    const EepromImage before = model().image();
-    pin()->setCurrentIndex(0);
-    QCOMPARE(list()->count(), 0);
-    QCOMPARE(data(), QString());
-    QVERIFY(!model().bTableGenerated());
-    QVERIFY(!model().bTableStored());
-    QCOMPARE(model().image(), before);
-    QVERIFY(!tables().TableText().isEmpty());  // Copy to Clipboard still has the last listing
-
-    // Generating now refuses and leaves the data area alone.
-    w->form->data().setText(QStringLiteral("kept"));
-    click("btnGenTable");
-    QCOMPARE(w->statusText(), "No Table Selected");
-    QCOMPARE(statusColour(), kRed);
-    QCOMPARE(data(), "kept");
-}
-
-void TestTablesPage::fileSource_showsFrameClearsAreasAndCallsImport() {
-    int imports = 0;
-    tables().setFileImport([&imports] { ++imports; });
-    pin()->setCurrentIndex(1);
-    w->form->findChild<DataArea*>(QStringLiteral("txtAFRfileData"))->setText(QStringLiteral("x"));
-    source()->setCurrentIndex(kFile);
-
-    QCOMPARE(imports, 1);
-    QVERIFY(!w->get<QWidget>("frmAFRfile")->isHidden());
-    QVERIFY(w->get<QWidget>("frmLinearParams")->isHidden());
-    QCOMPARE(w->form->findChild<DataArea*>(QStringLiteral("txtAFRfileData"))->text(), QString());
-    QCOMPARE(data(), QString());
-    QCOMPARE(list()->count(), 0);
-    QVERIFY(!model().bTableStored());
-
-    // Each pin choice runs the source again.
-    pin()->setCurrentIndex(2);
-    QCOMPARE(imports, 2);
-    // Back to linear parameters: the frames swap and a table is generated.
-    source()->setCurrentIndex(kLinear);
-    QVERIFY(w->get<QWidget>("frmAFRfile")->isHidden());
-    QVERIFY(!w->get<QWidget>("frmLinearParams")->isHidden());
-    QCOMPARE(list()->count(), kEntries);
-    QCOMPARE(imports, 2);
-}
-
-void TestTablesPage::formatOptions_rebuildListOfAnySourceAndClipboardFollows() {
-    // Built-in table first, then the pin: nothing was generated for this pin.
-    source()->setCurrentIndex(kSvCompat);
-    pin()->setCurrentIndex(1);
-    QVERIFY(!model().bTableGenerated());
-    QCOMPARE(list()->item(0)->text(), "0\t839");
-
-    option("oDorH(1)")->click();
-    QCOMPARE(list()->item(0)->text(), "0\t0347");
-    option("oDorH(2)")->click();
-    option("oIorA(1)")->click();
-    QCOMPARE(list()->item(0)->text(), "007A\t47, 03");
-    QCOMPARE(list()->item(64)->text(), "00FA\tCD, 0C");
-
-    QGuiApplication::clipboard()->setText(QStringLiteral("old"));
-    click("btnExportAFR");
-    const QString copied = QGuiApplication::clipboard()->text();
-    QCOMPARE(copied, listLines().join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
-    QCOMPARE(copied.count(QStringLiteral("\r\n")), kEntries);
-
-    // A linear table follows the options the same way.
-    source()->setCurrentIndex(kLinear);
-    QCOMPARE(list()->item(64)->text(), "00FA\tFF, 0F");
-    option("oDorH(0)")->click();
-    option("oIorA(0)")->click();
-    QCOMPARE(list()->item(64)->text(), "64\t4095");
-    QCOMPARE(tables().TableText().section(QStringLiteral("\r\n"), 0, 0), "0\t0");
-}
-
-void TestTablesPage::formatOptions_afterSourceChoice_leaveClearedListAlone() {
-    pin()->setCurrentIndex(1);
-    source()->setCurrentIndex(kFile);  // no import plugged in: nothing is stored
-    option("oDorH(1)")->click();
-    QCOMPARE(list()->count(), 0);
-    QCOMPARE(tables().iTableContains(), 1);
-}
-
-void TestTablesPage::failedChecks_reportAndKeepTable() {
-    pin()->setCurrentIndex(1);
-    const EepromImage before = model().image();
-    const QStringList listed = listLines();
-
-    box("tLrich")->setText(QStringLiteral("20"));
-    click("btnGenTable");
-    QCOMPARE(w->statusText(), "Lambda/AFR must increase left to right");
-    QCOMPARE(statusColour(), kRed);
-    QCOMPARE(data(), "EEPROM Data ...\r\nAddr  Bytes\r\n");
-    QCOMPARE(model().image(), before);
-    QCOMPARE(listLines(), listed);
-
-    box("tLrich")->setText(QStringLiteral("9.00"));
-    option("oMidCount(1)")->click();
-    box("tMidVoltage(0)")->setText(QStringLiteral("5.5"));
-    click("btnGenTable");
-    QCOMPARE(w->statusText(), "Invalid midpoint Voltage");
-    QCOMPARE(model().image(), before);
-    QVERIFY(model().bTableGenerated());  // the earlier generation for this pin still stands
-}
-
-void TestTablesPage::outOfRangeVolts_limitedWithOneRedMessage() {
-    box("tVrich")->setText(QStringLiteral("-1"));
-    box("tVlean")->setText(QStringLiteral("45"));
-    pin()->setCurrentIndex(1);
-    QCOMPARE(w->statusText(), "Values out of range were limited to 0..32767");
-    QCOMPARE(statusColour(), kRed);
-    QCOMPARE(model().imageWord(122, 0), 0);
-    QCOMPARE(model().imageWord(122, 64), 32767);
-    QCOMPARE(list()->item(64)->text(), "64\t32767");
-    QCOMPARE(dataLines()[65], "00FA  FF, 7F");
-    QVERIFY(model().bTableGenerated());
-}
-
-void TestTablesPage::lambdaAndBack_convertsBoxesAndReports() {
-    option("oAorL(1)")->click();
-    QCOMPARE(box("tLrich")->text(), "0.612");
-    QCOMPARE(box("tMidLambda(0)")->text(), "1.000");
-    QCOMPARE(box("tMidLambda(1)")->text(), "1.000");
-    QCOMPARE(box("tLlean")->text(), "1.293");
-    QCOMPARE(w->get<QLabel>("lAFRorLambda")->text(), "Lambda");
-    QVERIFY(!box("tAFRs")->isEnabled());
-    QVERIFY(!w->get<QLabel>("lAFRs")->isEnabled());
-    QCOMPARE(data(), "Air/Fuel ratios to be specified as Lambda");
-
-    option("oAorL(0)")->click();
-    option("oAorL(0)")->click();  // a second click on the chosen option converts nothing
-    QCOMPARE(box("tLrich")->text(), "9.00");
-    QCOMPARE(box("tMidLambda(0)")->text(), "14.70");
-    QCOMPARE(box("tLlean")->text(), "19.01");
-    QCOMPARE(w->get<QLabel>("lAFRorLambda")->text(), "AFR");
-    QVERIFY(box("tAFRs")->isEnabled());
-    QCOMPARE(data(), "Air/Fuel ratios to be specified as AFR");
-}
-
-void TestTablesPage::unusableStoich_refusesLambdaAndGeneration() {
-    pin()->setCurrentIndex(1);
-    const EepromImage before = model().image();
-    for (const QString& stoich :
-         {QStringLiteral("0"), QStringLiteral("abc"), QStringLiteral("-14.7")}) {
-        box("tAFRs")->setText(stoich);
-        option("oAorL(1)")->click();
-        QVERIFY(option("oAorL(0)")->isChecked());
-        QVERIFY(!option("oAorL(1)")->isChecked());
-        QVERIFY(tables().bAFRmode());
-        QCOMPARE(w->get<QLabel>("lAFRorLambda")->text(), "AFR");
-        QCOMPARE(box("tLrich")->text(), "9.00");
-        QCOMPARE(box("tLlean")->text(), "19.00");
-        QCOMPARE(w->statusText(), "Stoich AFR must be greater than 0");
-        QCOMPARE(statusColour(), kRed);
-
-        w->form->data().setText(QString());
-        click("btnGenTable");
-        QCOMPARE(w->statusText(), "Stoich AFR must be greater than 0");
-        QCOMPARE(model().image(), before);
-    }
-    // Once it is usable again both work.
-    box("tAFRs")->setText(QStringLiteral("14.7"));
-    option("oAorL(1)")->click();
-    QCOMPARE(box("tLlean")->text(), "1.293");
-}
 
 QTEST_MAIN(TestTablesPage)
 #include "test_tables_page.moc"

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+#include "common/page_context.h"
+#include "tables/table_graph.h"
+#include "tables/table_model.h"
+#include "tables/table_source.h"
+#include "tables/tables_controls.h"
+
+class AfrFileImport;
+
+// The "AFR Tables" page: output pin and data source, linear generation, the table list and its
+// export, the graph and the file import. Every table from any source is stored into the model
+// in one call; the listings and the graph follow the model's one notification.
+class TablesPage : public QObject, public TableSource {
+    Q_OBJECT
+  public:
+    TablesPage(const PageContext& context, const TablesControls& controls,
+               QObject* parent = nullptr);
+    ~TablesPage() override;
+
+    // Start-up: the defaults of the page, in the order the window's start-up gives them.
+    void startUp();
+
+    void cboOutputPin_Click();
+    void cboEEdata_Click();
+    void btnGenTable_Click();
+    void readAFRFile();
+    void oAorL_Click(int index);
+    void oMidCount_Click(int index);
+    void chkOverUnder_Click();
+    void tAFRs_Change();
+    void ShowValueTable();
+    void oDorH_Click(int index);
+    void oIorA_Click(int index);
+    void btnExportAFR_Click();
+    void chkGraph_Click();
+    void p1_Paint();
+
+    // The page switch: leaving hides the graph and remembers it, entering restores it.
+    void tablesPageLeft();
+    void tablesPageEntered();
+
+    bool prepareTable() override;
+    tables::TableSnapshot snapshot() const override { return m_model.snapshot(); }
+
+    TableModel& model() { return m_model; }
+    const TableModel& model() const { return m_model; }
+    TableGraph& graph() { return *m_graph; }
+    AfrFileImport& fileImport() { return *m_import; }
+
+    int iMidCount() const { return m_midCount; }
+    bool bAFRmode() const { return m_afrMode; }
+    const QString& TableText() const { return m_tableText; }
+
+  private:
+    void store(const std::array<qint64, tables::kEntries>& values);
+    void onTableStored();
+    void connectOptions(const std::array<QRadioButton*, 2>& group,
+                        void (TablesPage::*handler)(int));
+    void connectOptions(const std::array<QRadioButton*, 3>& group,
+                        void (TablesPage::*handler)(int));
+    std::array<QLineEdit*, 4> mixtureBoxes() const;
+    double stoich() const;
+
+    PageContext m_context;
+    TablesControls m_c;
+    TableModel m_model;
+    std::unique_ptr<TableGraph> m_graph;
+    std::unique_ptr<AfrFileImport> m_import;
+
+    int m_midCount = 0;
+    bool m_afrMode = true;
+    int m_tableContains = 0;
+    int m_indexView = 0;
+    QString m_tableText;
+};

@@ -1,0 +1,230 @@
+// The utility over a real serial port to orvex-sim on a pseudo-terminal, at the real 100 ms tick
+// unless a case says otherwise.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <ctime>
+
+#include "app/form1.h"
+#include "app/widgets.h"
+#include "support/scripted_dialogs.h"
+#include "support/sim_process.h"
+#include "tables/tables_page.h"
+
+namespace {
+
+const QColor kGreen{0, 240, 0};
+
+// The window on orvex-sim as COM4. The unit keeps its EEPROM in a file the test reads; the
+// simulator writes it on every change.
+struct Rig {
+    explicit Rig(const QStringList& args, int tickMs = DeviceLink::kTickMs)
+        : sim(args + QStringList{"--eeprom-file", dir.filePath(QStringLiteral("unit.eeprom"))}) {
+        Form1::Options options;
+        options.commandLinePorts.insert(4, sim.device());
+        options.forcedPort = QStringLiteral("COM4");
+        options.dialogs = &dialogs;
+        options.tickMs = tickMs;
+        form = std::make_unique<Form1>(options);
+        form->Form_Load();
+    }
+    template <class T = QWidget>
+    T* get(const char* name) const {
+        return form->findChild<T*>(QLatin1String(name));
+    }
+    QString status() const { return get<QLabel>("labStat")->text(); }
+    QColor indicator() const { return get<ShapeWidget>("shpPort")->fillColor(); }
+    void click(const char* name) { get<QAbstractButton>(name)->click(); }
+    // On the tables page the first pin is chosen. The page switch sends "tf" without awaiting
+    // its reply; it lands before the next click, as it would before a user's.
+    void showPage(int index) {
+        get<QTabWidget>("SSTab1")->setCurrentIndex(index);
+        if (index == 2) {
+            get<QComboBox>("cboOutputPin")->setCurrentIndex(1);
+        }
+        form->link().wait_ticks(5);
+    }
+    QByteArray eeprom() const {
+        QFile f(dir.filePath(QStringLiteral("unit.eeprom")));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    // Cells 0 and 1 are where the unit keeps its calibration value.
+    int savedCalValue() const { return eeprom().left(2).toHex().toInt(nullptr, 16); }
+    // The first pin's table as the program will program it, and as the unit holds it.
+    QByteArray image() const {
+        const tables::TableSnapshot s = form->tables().model().snapshot();
+        return QByteArray(reinterpret_cast<const char*>(s.bytes.data()), tables::kTableBytes);
+    }
+    QByteArray unitTable() const { return eeprom().mid(0x7A, tables::kTableBytes); }
+
+    QTemporaryDir dir;
+    SimProcess sim;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<Form1> form;
+};
+
+int traceLines(const QString& text) {
+    static const QRegularExpression line(
+        QStringLiteral("^[0-9A-F]{4} [0-9A-F]{4} [0-9A-F]{4} [0-9A-F]{4}\r$"),
+        QRegularExpression::MultilineOption);
+    return static_cast<int>(text.count(line));
+}
+
+}  // namespace
+
+class TestE2e : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    // Start-up, a typed command and a trace, each answer where the user looks for it; then the unit
+    // hangs up on the ninth command.
+    void consoleSession_answersInPlaceAndHangUpReported() {
+        Rig r({"--version-text", "3.07", "--hangup-after", "9"});
+        QVERIFY(r.sim.started());
+        QCOMPARE(r.indicator(), kGreen);
+        QCOMPARE(r.get<QLabel>("lBootVersion")->text(), QStringLiteral("Vers = 3.07"));
+        QTRY_COMPARE(r.sim.log(), (QStringList{"tf", "v"}));
+        auto* box = r.get<QLineEdit>("txtCommand");
+        box->setText(QStringLiteral("g3c"));
+        QTest::keyClick(box, Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(r.form->data().text().endsWith("[ g3c ]\r\ng3c 000E\r\n"), 3000);
+
+        DataArea& data = *r.get<DataArea>("txtData");
+        QTest::mouseClick(r.get<QAbstractButton>("btnStartTrace"), Qt::LeftButton);
+        QCOMPARE(data.text(), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(traceLines(data.text()) >= 5, 5000);
+        // The version heads the trace: no trace line comes before its reply.
+        const qsizetype version = data.text().indexOf(QStringLiteral("\r\nv 3.07\r\n"));
+        QVERIFY(version >= 0);
+        QCOMPARE(traceLines(data.text().left(version)), 0);
+        QCOMPARE(data.text(), r.form->link().RxBuffer());
+        QCOMPARE(data.toPlainText(), QString(data.text()).remove(u'\r'));
+        QTest::mouseClick(r.get<QAbstractButton>("btnStopTrace"), Qt::LeftButton);
+        QTest::qWait(400);  // a line already on the wire may still land; then the trace stays still
+        const int stopped = traceLines(data.text());
+        QTest::qWait(600);
+        QCOMPARE(traceLines(data.text()), stopped);
+        QApplication::clipboard()->setText(QStringLiteral("something else"));
+        QTest::mouseClick(r.get<QAbstractButton>("btnCopyTrace"), Qt::LeftButton);
+        QCOMPARE(QApplication::clipboard()->text(), data.text());
+        QCOMPARE(r.sim.log(), (QStringList{"tf", "v", "g3c", "tf", "s0383", "v", "t1", "tf"}));
+
+        r.form->link().TxString(QStringLiteral("v"));  // the ninth command
+        r.form->link().GetResponse();
+        QTRY_VERIFY(!r.form->link().isOpen());
+        QCOMPARE(r.status(), QStringLiteral("Lost connection to COM4"));
+        QCOMPARE(r.indicator(), ShapeWidget::neutralColor());
+    }
+
+    void silentUnit_redAndWaitDoesNotSpin() {
+        Rig r({"--silent"});
+        QVERIFY(r.sim.started());
+        QCOMPARE(r.indicator(), QColor(255, 0, 0));
+        const std::clock_t cpuBefore = std::clock();  // this process's time on all cores
+        QElapsedTimer wall;
+        wall.start();
+        r.form->link().TxString(QStringLiteral("v"));
+        r.form->link().GetResponse();
+        const double cpu = (std::clock() - cpuBefore) * 1000.0 / CLOCKS_PER_SEC;
+        QVERIFY(r.form->link().bTimedOut());
+        QVERIFY2(wall.elapsed() >= 1400 && wall.elapsed() <= 1800,
+                 qPrintable(QString::number(wall.elapsed())));
+        // A wait blocks on events; a spinning wait would use a whole core.
+        QVERIFY2(cpu < 0.10 * wall.elapsed(), qPrintable(QString::number(cpu)));
+    }
+
+    void autoCalibration_fromPreset_findsTruePointAndUpdateStoresIt() {
+        // 3700 lies away from the 7057 preset, 3630; a noise of 2 counts is one step at gain 2.
+        Rig r({"--true-point", "3700", "--gain", "2", "--noise", "2", "--seed", "7"});
+        QVERIFY(r.sim.started());
+        r.showPage(1);
+        r.click("btn7057");
+
+        // With no port nothing can be measured: the run stops at once and sends nothing.
+        r.form->link().closePort();
+        QTest::qWait(300);  // whatever was on its way has been logged
+        const QStringList before = r.sim.log();
+        r.click("btnAutoCal");
+        QCOMPARE(r.status(), QStringLiteral("Auto calibration stopped - no reading from the unit"));
+        QCOMPARE(r.get<QScrollBar>("sbCalLarge")->value(), 3630);
+        QCOMPARE(r.get<QLabel>("lautoInProgress")->text(), QString());
+        QTest::qWait(300);
+        QCOMPARE(r.sim.log(), before);
+
+        QVERIFY(r.form->link().OpenPort(QStringLiteral("COM4")));
+        r.click("btnAutoCal");
+        const int value = r.get<QScrollBar>("sbCalLarge")->value();
+        QVERIFY2(std::abs(value - 3700) <= 1, qPrintable(QString::number(value)));
+        QCOMPARE(r.get<QLabel>("lautoInProgress")->text(), "Cal Value = " + QString::number(value));
+        QVERIFY(!r.get<QLabel>("lUpdateMsg")->isHidden());
+        r.click("btnUpdate");
+        QTRY_COMPARE(r.savedCalValue(), value);
+    }
+
+    void weakCell_oneVerifyErrorAtThatAddress() {
+        Rig r({"--no-pacing", "--weak-cell", "0x90:0xff"});
+        QVERIFY(r.sim.started());
+        r.showPage(2);
+        QByteArray expected = r.image();
+        QVERIFY(expected.at(0x90 - 0x7A) != 0);
+        expected[0x90 - 0x7A] = 0;  // the cell holds no 1 at all
+
+        r.click("btnFlashTable");
+        QCOMPARE(r.dialogs.asked.size(), 1);
+        QCOMPARE(r.dialogs.asked[0].title, QStringLiteral("EEPROM Verify Error"));
+        const QString text = r.dialogs.asked[0].text;
+        QVERIFY2(text.startsWith("addr = 0090, wrote = ") && text.endsWith(", read = 0000"),
+                 qPrintable(text));
+        QCOMPARE(r.status(), QStringLiteral("Programming finished with errors at 1 locations."));
+        QCOMPARE(r.unitTable().toHex(' '), expected.toHex(' '));
+    }
+
+    void replyStyle_everyOperationWorks_data() {
+        QTest::addColumn<QString>("style");
+        for (const char* style : {"standard", "colon", "no-echo", "trailing", "lf"}) {
+            QTest::newRow(style) << QString::fromLatin1(style);
+        }
+    }
+
+    // Every framing a real unit may use: two line feeds end each reply and its parameter follows
+    // the first blank. A short tick and an unpaced unit keep the five runs quick.
+    void replyStyle_everyOperationWorks() {
+        QFETCH(QString, style);
+        Rig r({"--reply-style", style, "--no-pacing", "--trace-interval-ms", "10", "--true-point",
+               "3700"},
+              20);
+        QVERIFY(r.sim.started());
+        QCOMPARE(r.get<QLabel>("lBootVersion")->text(), QStringLiteral("Vers = 2.01"));
+        QCOMPARE(r.indicator(), kGreen);
+        auto* command = r.get<QLineEdit>("txtCommand");
+        command->setText(QStringLiteral("g04"));
+        QTest::keyClick(command, Qt::Key_Return);
+        QTRY_VERIFY(r.form->data().text().contains(QRegularExpression("\\[ g04 \\][^[]*0005")));
+        r.showPage(1);
+        r.click("btnLast");
+        QCOMPARE(r.status(), QStringLiteral("Calibration point set to  3800"));
+        r.click("btnAutoCal");
+        QCOMPARE(r.get<QLabel>("lautoInProgress")->text(), QStringLiteral("Cal Value = 3700"));
+        r.click("btnUpdate");
+        QTRY_COMPARE(r.savedCalValue(), 3700);
+        r.showPage(2);
+        r.click("btnFlashTable");
+        QCOMPARE(r.status(), QStringLiteral("Programming Complete."));
+        QVERIFY(r.dialogs.asked.isEmpty());
+        QVERIFY(r.image().count('\0') < tables::kTableBytes);  // not what the unit held before
+        QCOMPARE(r.unitTable().toHex(' '), r.image().toHex(' '));
+    }
+};
+
+QTEST_MAIN(TestE2e)
+#include "test_e2e.moc"

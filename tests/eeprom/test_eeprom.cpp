@@ -1,0 +1,134 @@
+// One EEPROM location's attempts and a whole run, against a scripted unit.
+#include <QHash>
+#include <QTest>
+
+#include <functional>
+
+#include "eeprom/eeprom_programmer.h"
+#include "support/recording.h"
+#include "support/scripted_dialogs.h"
+
+namespace {
+
+// A unit that keeps an EEPROM and answers "e" with the address and "a" with the byte, unless
+// `parameter` (a null text: as usual) or `reply` (the whole reply text) say otherwise.
+struct Run final : EepromLink {
+    bool aborted() const override { return abortFlag; }
+    void send(const QString& command) override { sent.append(command); }
+    QString getParameter() override {
+        const QString c = sent.last(), a = c.mid(1, 4), p = parameter ? parameter(c) : QString();
+        if (p.isNull() && c.startsWith(u'e')) {
+            eeprom[a] = c.mid(5, 2);
+        }
+        return !p.isNull() ? p : c.startsWith(u'e') ? a : "00" + eeprom.value(a, "00");
+    }
+    QString lastReply() const override { return reply ? reply(sent.last()) : QString(); }
+
+    QStringList sent;
+    bool abortFlag = false;
+    std::function<QString(const QString&)> parameter, reply;
+    QHash<QString, QString> eeprom;  // address to byte, as the unit writes them
+    QHash<int, quint8> image;
+    RecordingStatus status;
+    RecordingDataView log;
+    ScriptedDialogs dialogs;
+    EepromProgrammer programmer{*this, status, log, dialogs, [this](int a) { return image[a]; }};
+};
+
+}  // namespace
+
+class TestEeprom : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void location_confirmedOrRetriedFiveTimes() {
+        Run r;
+        r.image[0x17E] = 0xA0;
+        QVERIFY(r.programmer.ProgEElocation(0x17E));
+        QCOMPARE(r.sent, QStringList{"e017EA0"});
+
+        Run lower;  // a lower-case echo is no confirmation
+        lower.parameter = [](const QString&) { return QStringLiteral("007a"); };
+        QVERIFY(!lower.programmer.ProgEElocation(0x7A));
+        QCOMPARE(lower.status.errors(), QStringList(5, "re-programmed address 007A."));
+
+        // Any style of reply verifies at once; a late answer to another read or write never does.
+        const QStringList styles{"\r\na007A 0047\r\n", "\r\na007A: 0047\r\n", "a007A, 0047\r\n\r\n",
+                                 "\r\n 0047\r\n",      "\na007a 0047\n",      "\r\nOK 0047\r\n"};
+        const QStringList late{"\r\na0079 0047\r\n", "\r\n\r\na0079: 0047\r\n",
+                               "\r\ne007947 0047\r\n"};
+        for (const QString& reply : styles + late) {
+            Run v;
+            v.image[0x7A] = 0x47;
+            v.eeprom["007A"] = "47";
+            v.reply = [reply](const QString&) { return reply; };
+            QCOMPARE(v.programmer.verifyEElocation(0x7A), styles.contains(reply));
+            QCOMPARE(v.sent, QStringList(styles.contains(reply) ? 1 : 5, "a007A"));
+        }
+
+        Run mismatch;
+        mismatch.image[0x100] = 0x3F;
+        mismatch.eeprom["0100"] = "3E";
+        QVERIFY(!mismatch.programmer.verifyEElocation(0x100));
+        QCOMPARE(mismatch.sent, QStringList(5, "a0100"));
+        QCOMPARE(mismatch.status.errors(), QStringList(5, "re-verified address 0100."));
+    }
+
+    void run_logStatusAndProgress() {
+        Run r;
+        r.image = {{0x7A, 0x3F}, {0x7B, 0x05}, {0x7C, 0xC1}};
+        QList<int> progress;
+        r.programmer.setProgress([&](int done, int total) { progress.append(done * 10 + total); });
+        QVERIFY(r.programmer.ProgramEE(0x7A, 3));
+        QCOMPARE(r.log.text(), QStringLiteral("EEPROM programming Address=Data\r\n"
+                                              "07A=3F 07B=05 07C=C1 EEPROM verifying data\r\n"
+                                              "3F 05 C1 "));
+        QCOMPARE(r.sent, (QStringList{"e007A3F", "e007B05", "e007CC1", "a007A", "a007B", "a007C"}));
+        QCOMPARE(r.status.entries.size(), 2);
+        QCOMPARE(r.status.entries[0].text, QStringLiteral("Programing 007A to 007C ..."));
+        QCOMPARE(r.status.entries[1].text, QStringLiteral("Verifying data ..."));
+        QCOMPARE(progress, (QList<int>{6, 16, 26, 36, 46, 56, 66}));  // done of 6, both passes
+    }
+
+    void run_failureOkSkipsCancelOrAbortEnds() {
+        // The write to 007B is never confirmed and the cell keeps its old content.
+        const auto unconfirmed = [](const QString& c) {
+            return c.startsWith(QLatin1String("e007B")) ? QStringLiteral("????") : QString();
+        };
+        Run r;
+        r.image[0x7B] = 0x60;
+        r.parameter = unconfirmed;
+        QVERIFY(r.programmer.ProgramEE(0x7A, 3));
+        QCOMPARE(r.dialogs.asked.size(), 2);
+        QCOMPARE(r.dialogs.asked[0].title, QStringLiteral("EEPROM Program Error"));
+        QCOMPARE(r.dialogs.asked[0].text, QStringLiteral("addr = 007B, response = ????"));
+        QVERIFY(r.dialogs.asked[0].icon == Dialogs::Icon::Critical);
+        QCOMPARE(r.dialogs.asked[1].title, QStringLiteral("EEPROM Verify Error"));
+        QCOMPARE(r.dialogs.asked[1].text, QStringLiteral("addr = 007B, wrote = 0060, read = 0000"));
+        QVERIFY(r.dialogs.asked[1].icon == Dialogs::Icon::Exclamation);
+        QCOMPARE(r.programmer.failedLocations(), 1);
+        QVERIFY(!r.log.text().contains(QLatin1String("07B=")));
+
+        Run cancel;
+        cancel.parameter = unconfirmed;
+        cancel.dialogs.answers.enqueue(Dialogs::Button::Cancel);
+        QVERIFY(!cancel.programmer.ProgramEE(0x7A, 3));
+        QCOMPARE(cancel.sent.mid(1), QStringList(5, "e007B00"));
+
+        // The exchange during which an abort lands, and the commands sent by then.
+        const QList<std::pair<QString, int>> aborts{{"e007B00", 2}, {"e007C00", 3}, {"a007C", 7}};
+        for (const auto& [command, sends] : aborts) {
+            Run a;
+            a.parameter = [&a, command](const QString& c) {
+                // 007C never reads back right; the abort comes with the first retry of a read.
+                a.abortFlag |= c == command && (c.startsWith(u'e') || a.sent.count(c) > 1);
+                return c == QLatin1String("a007C") ? QStringLiteral("00FF") : QString();
+            };
+            QVERIFY(!a.programmer.ProgramEE(0x7A, 3));
+            QCOMPARE(a.sent.size(), sends);
+            QVERIFY(a.dialogs.asked.isEmpty());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEeprom)
+#include "test_eeprom.moc"

@@ -1,0 +1,150 @@
+// "Flash" on the "AFR Tables" page against the in-process simulated unit: what reaches the unit,
+// what the user is told, and the runs that end early.
+#include <QProgressBar>
+#include <QTest>
+
+#include "eeprom/eeprom_controller.h"
+#include "support/test_window.h"
+#include "tables/tables_page.h"
+
+namespace {
+
+// The page with a pin chosen (0: none yet); run() is what the last Flash sent.
+struct Flash : TestWindow {
+    qsizetype before = 0;
+    int exchanges = 0, progress = 0;
+    bool abortShown = false;
+    QMap<int, std::function<void()>> at;  // done while the reply to that exchange is handled
+    explicit Flash(TestWindowConfig config = {}, int pin = 1) : TestWindow(std::move(config)) {
+        showPage(2);
+        settle();  // the page switch's "tf" is answered before the user's next click
+        choose("cboOutputPin", pin);
+        QObject::connect(&form->link(), &DeviceLink::parameterShown, [this] {
+            progress = std::max(progress, get<QProgressBar>("prgFlash")->value());
+            abortShown = abortShown || !get("btnAbortFlash")->isHidden();
+            at.value(++exchanges, [] {})();
+        });
+    }
+    void flash() {
+        before = mark();
+        click("btnFlashTable");
+    }
+    QStringList run() const { return sentSince(before); }
+    QByteArray unitTable(int start) const { return model->eeprom().mid(start, 130); }
+    QByteArray imageTable(int start) const {
+        const auto& image = form->tables().model().image();
+        return QByteArray(reinterpret_cast<const char*>(image.data()) + start, 130);
+    }
+    bool idle() const {
+        return !get("btnFlashTable")->isHidden() && get("btnAbortFlash")->isHidden() &&
+               get("prgFlash")->isHidden() && !form->eeprom().bFlashing;
+    }
+};
+
+}  // namespace
+
+class TestFlash : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void init() { TestWindow::clearSettings(); }
+    void tables_eachPinExactlyAsListedNothingWithoutTableOrPort();
+    void endedEarly_cancelAbortCloseWeakCellAndTableChangedMidRun();
+};
+
+void TestFlash::tables_eachPinExactlyAsListedNothingWithoutTableOrPort() {
+    // Pin, its start, the data source (2: a built-in table, chosen before the pin).
+    for (const auto& [pin, start, source] :
+         {std::tuple{1, 0x7A, 0}, {2, 0xFC, 0}, {3, 0x17E, 0}, {1, 0x7A, 2}}) {
+        Flash f({}, 0);
+        f.choose("cboEEdata", source);
+        f.choose("cboOutputPin", pin);
+        f.flash();
+        QStringList writes, reads;
+        const QByteArray image = f.imageTable(start);
+        for (int i = 0; i < 130; ++i) {
+            writes << QString::asprintf("e%04X%02X", start + i, quint8(image[i]));
+            reads << QString::asprintf("a%04X", start + i);
+        }
+        QCOMPARE(f.run(), (QStringList{"tf"} + writes + reads + QStringList{"tf", "v"}));
+        QCOMPARE(f.unitTable(start), image);
+        QVERIFY(source != 2 || quint8(image[0]) == 839 % 256);  // the built-in table's first entry
+        QCOMPARE(f.statusText(), QStringLiteral("Programming Complete."));
+        QCOMPARE(f.statusColour(), QColor(0, 128, 0));
+        QVERIFY(f.data().startsWith(QStringLiteral("EEPROM programming Address=Data\r\n") +
+                                    QString::asprintf("%03X=", start)));
+        QVERIFY(f.data().endsWith(QStringLiteral(" Programming complete.")));
+        QCOMPARE(std::pair(f.abortShown, f.progress), std::pair(true, 260));  // both passes
+        QVERIFY(f.idle() && f.form->bAborted);
+    }
+
+    Flash n({}, 0);
+    n.choose("cboEEdata", 1);  // the file box still says "Filename": nothing is read
+    n.choose("cboOutputPin", 1);
+    n.flash();
+    QVERIFY(n.run().isEmpty());
+    QCOMPARE(n.statusText(), QStringLiteral("No table generated"));
+    QCOMPARE(n.statusColour(), QColor(255, 0, 0));
+    n.choose("cboEEdata", 0);
+    n.form->link().closePort();
+    n.flash();
+    QVERIFY(n.run().isEmpty() && n.idle());
+    QCOMPARE(n.statusText(), QStringLiteral("COM port must be opened first"));
+}
+
+void TestFlash::endedEarly_cancelAbortCloseWeakCellAndTableChangedMidRun() {
+    Flash f({.unit = {.lowerCase = true, .weakCells = {}}});  // 007a: never a confirmation
+    f.dialogs.answers.enqueue(Dialogs::Button::Cancel);
+    f.flash();
+    QCOMPARE(f.run(), QStringList{"tf"} << QStringList(5, QStringLiteral("e007A00")) << "tf"
+                                        << "v");
+    QCOMPARE(f.dialogs.asked.size(), 1);
+    QCOMPARE(f.dialogs.asked[0].text, QStringLiteral("addr = 007A, response = 007a"));
+    QCOMPARE(f.statusText(), QStringLiteral("Programming aborted."));
+    QCOMPARE(f.statusColour(), QColor(255, 0, 0));
+    QCOMPARE(f.data(), QStringLiteral("EEPROM programming Address=Data\r\nProgramming aborted."));
+    QVERIFY(f.idle());
+
+    Flash w({.unit = {.weakCells = {WeakCell{0x90, 0xFF}}}});
+    QVERIFY(w.form->tables().model().imageByte(0x90) != 0);  // else the cell shows no fault
+    w.flash();
+    QCOMPARE(w.dialogs.asked.size(), 1);
+    QCOMPARE(w.dialogs.asked[0].title, QStringLiteral("EEPROM Verify Error"));
+    QVERIFY(w.dialogs.asked[0].text.endsWith(QStringLiteral(", read = 0000")));
+    QCOMPARE(w.run().count(QStringLiteral("a0090")), 5);
+    QCOMPARE(w.statusText(), QStringLiteral("Programming finished with errors at 1 locations."));
+    QCOMPARE(w.statusColour(), QColor(255, 0, 0));
+
+    Flash a;
+    a.form->bAborted = false;
+    a.click("btnAbortFlash");
+    QVERIFY(!a.form->bAborted && a.idle());        // while idle: nothing changes
+    a.at[10] = [&] { a.click("btnAbortFlash"); };  // while the 10th write's reply is handled
+    a.flash();
+    QCOMPARE(a.run().size(), 13);  // "tf", ten writes, "tf", "v": no reads
+    QCOMPARE(a.run().filter(QRegularExpression("^e")).size(), 10);
+    QCOMPARE(a.statusText(), QStringLiteral("Programming aborted."));
+    QVERIFY(a.idle());
+
+    Flash c;
+    c.form->show();
+    c.model->setOptions({.silent = true, .weakCells = {}});  // "tf" before the run: no answer
+    when([&] { return !c.run().isEmpty(); },
+         [&] {
+             c.form->close();
+             c.model->setOptions({});  // a run that went on anyway would now reach the unit
+         });
+    c.flash();
+    QVERIFY(!c.form->isVisible());
+    QCOMPARE(c.run(), QStringList{"tf"});
+
+    Flash t;
+    const QByteArray shown = t.imageTable(0x7A);
+    t.at[40] = [&] { t.choose("cboEEdata", 4); };  // another table for the same pin
+    t.flash();
+    QVERIFY(t.imageTable(0x7A) != shown);
+    QCOMPARE(t.unitTable(0x7A), shown);
+    QCOMPARE(t.statusText(), QStringLiteral("Programming Complete."));
+}
+
+QTEST_MAIN(TestFlash)
+#include "test_flash.moc"

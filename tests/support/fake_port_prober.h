@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include "link/port_map.h"
+
+// Port probing from a script: each device answers what the test set, any other is missing.
+class FakePortProber final : public PortProber {
+  public:
+    void setResult(const QString& device, ProbeResult result) { m_results[device] = result; }
+    void setDiscovered(const QStringList& devices) { m_discovered = devices; }
+
+    ProbeResult probe(const QString& device) override {
+        return m_results.value(device, ProbeResult::Missing);
+    }
+    QStringList discover() override { return m_discovered; }
+
+  private:
+    QMap<QString, ProbeResult> m_results;
+    QStringList m_discovered;
+};

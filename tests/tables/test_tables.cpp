@@ -1,0 +1,193 @@
+// The output tables without a window: the image and its layout, the listings, the linear
+// generation and the AFR file reading. Runs under a decimal-comma locale too.
+#include <QSignalSpy>
+#include <QTest>
+
+#include "support/rows.h"
+#include "support/test_locale.h"
+#include "tables/afr_file_parser.h"
+#include "tables/linear_table.h"
+#include "tables/table_listing.h"
+#include "tables/table_model.h"
+
+using namespace tables;
+
+namespace {
+
+Table tableOf(int pin, const TableValues& values) {
+    Table t{pin, {}};
+    std::copy(values.begin(), values.end(), t.values.begin());
+    return t;
+}
+
+LinearParams points(QList<double> mixture, QList<double> volts, bool afr = false) {
+    LinearParams p{std::move(mixture), std::move(volts), 0, 0, afr, 14.7};
+    p.vUnder = p.volts.first();
+    p.vOver = p.volts.last();
+    return p;
+}
+
+// The counts at the indices given, as "i=count" pairs.
+QString at(const LinearTable& t, std::initializer_list<int> indices) {
+    QStringList out;
+    for (int i : indices) {
+        out.append(QStringLiteral("%1=%2").arg(i).arg(t.counts[i]));
+    }
+    return out.join(u' ');
+}
+
+}  // namespace
+
+class TestTables : public QObject {
+    Q_OBJECT
+  private Q_SLOTS:
+    void initTestCase() { requireTestLocale(); }
+    void store_layoutListingAndOneNotification() {
+        // pin, table, listing heading, its first and last entry line, list line 64 in Hex B by
+        // address
+        for (const QStringList& r : rows({"1|1|WBlin (12 bit DAC). Table Address = 007A.|007A  D1, "
+                                          "02|00FA  08, 00|00FA\t08, 00",
+                                          "3|2|NBout (10 bit PWM). Table Address = 017E.|017E  00, "
+                                          "00|01FE  FF, 0F|01FE\tFF, 0F"})) {
+            const int pin = r[0].toInt();
+            const int table = r[1].toInt();
+            TableModel model;
+            QSignalSpy stored(&model, &TableModel::tableStored);
+            model.selectPin(pin);
+            QVERIFY(model.store(tableOf(pin, DefaultTables[table])).stored);
+            QCOMPARE(stored.count(), 1);
+            const QStringList lines = eepromListing(model).split(QStringLiteral("\r\n"));
+            QCOMPARE(lines.size(), 1 + kEntries + 1);  // nothing after the last CR LF
+            QCOMPARE(lines[0] + '|' + lines[1] + '|' + lines[kEntries],
+                     "Output Pin = " + r[2] + '|' + r[3] + '|' + r[4]);
+            QCOMPARE(model.TableData(), DefaultTables[table]);
+            // Entry i at start + 2i, low byte first; nothing outside the pin's 130 bytes.
+            const int start = TableStartAddr[pin];
+            for (int a = 0; a < kImageSize; ++a) {
+                const bool inside = a >= start && a < start + kTableBytes;
+                const int word = inside ? DefaultTables[table][(a - start) / 2] : 0;
+                QCOMPARE(int(model.imageByte(a)), (a - start) % 2 == 0 ? word % 256 : word / 256);
+            }
+            QCOMPARE(model.snapshot().start, start);
+            QCOMPARE(tableLines(model, start, DataFormat::HexB, FirstColumn::Address).last(), r[5]);
+        }
+        TableModel model;
+        model.selectPin(1);
+        model.store(tableOf(1, DefaultTables[0]));
+        const QStringList decimal = tableLines(model, 122, DataFormat::Decimal, FirstColumn::Index);
+        QCOMPARE(
+            decimal.first() + ' ' + tableLines(model, 122, DataFormat::HexW, FirstColumn::Index)[0],
+            QStringLiteral("0\t839 0\t0347"));
+        QCOMPARE(tableText(decimal), decimal.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    }
+
+    void store_otherPinsKeptNoPinRefusedValuesLimited() {
+        TableModel model;
+        QVERIFY(!model.store(tableOf(1, DefaultTables[0])).stored);  // no pin chosen
+        QCOMPARE(model.image(), EepromImage{});
+        model.selectPin(1);
+        model.store(tableOf(1, DefaultTables[1]));
+        model.selectPin(2);
+        QVERIFY(!model.store(tableOf(1, DefaultTables[0])).stored);  // not the chosen pin
+        Table wild{2, {}};
+        wild.values.fill(100000);
+        wild.values[3] = -1;
+        const TableModel::Stored s = model.store(wild);
+        QVERIFY(s.stored && s.limited);
+        QCOMPARE(model.imageWord(252, 3) + model.imageWord(252, 4), 32767);
+        QCOMPARE(model.imageWord(122, 0), 721);  // pin 1's table stays in the image
+        QVERIFY(!model.store(tableOf(2, DefaultTables[0])).limited);
+        model.setTableGenerated(true);
+        model.dataSourceChosen();
+        QVERIFY(!model.bTableStored());
+        model.selectPin(2);  // the same pin again still starts afresh
+        QVERIFY(!model.bTableGenerated());
+        const EepromImage before = model.image();
+        model.selectPin(0);
+        QCOMPARE(model.image(), before);
+    }
+
+    void generation_knownTablesAndChecks() {
+        // The start-up values: AFR mode, 0 V at 9.00 and 5 V at 19.00; a mid point on the line.
+        const LinearTable none = generateLinearTable(points({9, 19}, {0, 5}, true));
+        QCOMPARE(at(none, {0, 1, 2, 4, 32, 38, 39, 64}),
+                 QStringLiteral("0=0 1=43 2=106 4=230 32=2388 38=3973 39=4095 64=4095"));
+        QCOMPARE(generateLinearTable(points({9, 14.7, 19}, {0, 2.85, 5}, true)).counts,
+                 none.counts);
+        // Lambda, two mid points, over/under volts 1.0 and 4.9.
+        LinearParams p = points({0.8, 1.0, 1.2, 1.5}, {0.5, 2.5, 3.0, 4.5});
+        p.vUnder = 1.0;
+        p.vOver = 4.9;
+        QCOMPARE(
+            at(generateLinearTable(p), {0, 18, 19, 32, 36, 37, 41, 42, 64}),
+            QStringLiteral("0=819 18=819 19=466 32=2066 36=2389 37=2529 41=3532 42=4013 64=4013"));
+        // Equal ends: no division, the end itself takes the under volts; a zero-width segment is
+        // never used; halves go to the even neighbour; out-of-range volts are not wrapped.
+        LinearParams flat = points({1.0090, 1.0090}, {2.0, 3.0});
+        flat.vUnder = 1.0;
+        flat.vOver = 4.0;
+        QCOMPARE(at(generateLinearTable(flat), {32, 33}), QStringLiteral("32=819 33=3276"));
+        QCOMPARE(
+            at(generateLinearTable(points({0.8, 0.8, 1.2, 1.5}, {0.5, 2.5, 3, 4.5})), {18, 19}),
+            QStringLiteral("18=410 19=2055"));
+        QCOMPARE(at(generateLinearTable(points({0.7, 1.5}, {0.5, 1.5})), {0, 64}),
+                 QStringLiteral("0=410 64=1228"));
+        QCOMPARE(at(generateLinearTable(points({0.7, 1.5}, {-1, 45})), {0, 64}),
+                 QStringLiteral("0=-819 64=36855"));
+
+        // mixtures, volts, stoich, the message of the first check failed (the order comes first)
+        for (const QStringList& r :
+             rows({"9 19|2 2|14.7|", "9 14 19|5 2.85 0|14.7|",
+                   "9 14 19|5 5.5 0|14.7|Invalid midpoint Voltage",
+                   "19 9|0 5|14.7|Lambda/AFR must increase left to right",
+                   "9 20 19|0 6 5|14.7|Lambda/AFR must increase left to right",
+                   "9 9 19 19|0 0 5 5|14.7|", "19 9|0 5|0|Stoich AFR must be greater than 0"})) {
+            const auto numbers = [](const QString& text) {
+                QList<double> out;
+                for (const QString& n : text.split(u' ')) {
+                    out.append(n.toDouble());
+                }
+                return out;
+            };
+            LinearParams c = points(numbers(r[0]), numbers(r[1]), true);
+            c.stoich = r[2].toDouble();
+            const LinearTable t = generateLinearTable(c);
+            QCOMPARE(checkMessage(t.check), r[3]);
+            QCOMPARE(t.check == LinearCheck::Ok, r[3].isEmpty());
+        }
+    }
+
+    void generation_hiddenMidPointsAndUncheckedOverUnderIgnored() {
+        LinearTexts t{"9.00",     "19.00", "0.00", "5.00", {"12", "16"},
+                      {"1", "4"}, "1.5",   "5.0",  "14.70"};
+        QCOMPARE(readLinearParams(t, 1, false, true).mixture, (QList<double>{9, 12, 19}));
+        QCOMPARE(readLinearParams(t, 0, false, true).vUnder, 0.0);  // not ticked: the rich volts
+        QCOMPARE(readLinearParams(t, 0, true, true).vUnder, 1.5);
+        QVERIFY(!isUsableStoich(0) && !isUsableStoich(std::numeric_limits<double>::infinity()));
+    }
+
+    void afrFile_valuesLineClassesEndsAndEncodings() {
+        for (const QStringList& r : rows({"1200 lambda 0.70|1200", " \t \t812|812", "640\t0.75|640",
+                                          "1234,0.85|1234", "12.5|12", "13.5|14", "&H1F|31",
+                                          "&o17|15", "-40|-40", "   |0", "Volts|0", " ;x|0"})) {
+            QCOMPARE(afrDataValue(r[0]), r[1].toLongLong());
+        }
+        const AfrFileContent c = parseAfrFile(
+            "; a comment\r\n!Table for pin 1\r\n!\r\n\r\n  100 first\r\n   \r\n ;x\r\n12.5\r\n");
+        QCOMPARE(c.values, (QList<qint64>{100, 0, 0, 12}));
+        // Data lines as read; remarks without their mark; comments and empty lines not at all.
+        QCOMPARE(c.echo,
+                 QStringLiteral("Table for pin 1\r\n  100 first\r\n   \r\n ;x\r\n12.5\r\n"));
+        for (const char* file : {"1\r\n2\r\n3\r\n", "1\n2\n3\n", "1\r2\r3\r", "1\n2\r\n3"}) {
+            QCOMPARE(parseAfrFile(file).values, (QList<qint64>{1, 2, 3}));
+        }
+        QCOMPARE(parseAfrFile("\xEF\xBB\xBF"
+                              "5\r\n!caf\xC3\xA9\r\n")
+                     .echo,
+                 "5\r\ncaf\u00E9\r\n");
+        QCOMPARE(parseAfrFile("!caf\xE9\r\n7\r\n").echo, QStringLiteral("caf\u00E9\r\n7\r\n"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTables)
+#include "test_tables.moc"
