@@ -1,9 +1,11 @@
-// Measures one table's flash and verify (260 exchanges, plus "tf" and "v") against orvex-sim
-// paced at 19200 baud: wall time against the time the bytes need on the line (10 bits a byte,
-// both directions), and the CPU the utility uses meanwhile.
+// Measures, against orvex-sim paced at 19200 baud, one table's flash and verify (260 exchanges,
+// plus "tf" and "v"), reading the unit's table (130 exchanges), and the same flash with the
+// backup before it: wall time against the time the bytes need on the line (10 bits a byte, both
+// directions), and the CPU the utility uses meanwhile.
 // Usage: orvex-bench-flash [path/to/orvex-sim]   (QT_QPA_PLATFORM=offscreen works)
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -15,6 +17,7 @@
 #include <sys/resource.h>
 
 #include "app/form1.h"
+#include "eeprom/eeprom_controller.h"
 #include "support/scripted_dialogs.h"
 #include "support/sim_process.h"
 
@@ -31,6 +34,54 @@ double cpuSeconds() {
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+struct Run {
+    double secs = 0, cpu = 0, lineSecs = 0;
+    qsizetype commands = 0;
+    QString result;
+};
+
+// Clicks the button and measures until its action returns.
+Run measure(Form1& form, const SimProcess& sim, const char* button) {
+    const qsizetype logBefore = sim.log().size();
+    const double cpu0 = cpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    form.findChild<QPushButton*>(QLatin1String(button))->click();
+    Run run;
+    run.secs = wall.elapsed() / 1000.0;
+    run.cpu = cpuSeconds() - cpu0;
+    run.result = form.findChild<QLabel*>(QStringLiteral("labStat"))->text();
+    // Every command goes out with a carriage return; its reply is CR LF, the command, a blank,
+    // four characters, CR LF.
+    const QStringList commands = sim.log().mid(logBefore);
+    qint64 bytes = 0;
+    for (const QString& c : commands) {
+        bytes += (c.size() + 1) + (2 + c.size() + 1 + 4 + 2);
+    }
+    run.commands = commands.size();
+    run.lineSecs = bytes * kBitsPerByte / kBaud;
+    return run;
+}
+
+bool report(QTextStream& out, const QString& name, const Run& run, double secs, double lineSecs,
+            const QString& success) {
+    const double ratio = secs / lineSecs;
+    const double share = 100.0 * run.cpu / run.secs;
+    out << QStringLiteral(
+               "%1: %2 commands, wall %3 s = %4 x line time %5 s (limit %6), CPU %7 % of one "
+               "core (limit %8 %), ended with \"%9\"\n")
+               .arg(name)
+               .arg(run.commands)
+               .arg(secs, 0, 'f', 3)
+               .arg(ratio, 0, 'f', 3)
+               .arg(lineSecs, 0, 'f', 3)
+               .arg(kTimeLimit)
+               .arg(share, 0, 'f', 2)
+               .arg(kCpuLimit)
+               .arg(run.result);
+    return run.result == success && ratio <= kTimeLimit && share < kCpuLimit;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -41,16 +92,16 @@ int main(int argc, char* argv[]) {
                  : QCoreApplication::applicationDirPath() + QStringLiteral("/../sim/orvex-sim");
     QTemporaryDir dir;
     qputenv("XDG_CONFIG_HOME", dir.path().toLocal8Bit());
+    qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit());
     SimProcess sim({}, simPath);
     if (!sim.started()) {
         out << "could not start " << simPath << "\n";
         return 2;
     }
-    const QString device = sim.device();
 
     ScriptedDialogs dialogs;
     Form1::Options options;
-    options.commandLinePorts.insert(1, device);
+    options.commandLinePorts.insert(1, sim.device());
     options.forcedPort = QStringLiteral("COM1");
     options.dialogs = &dialogs;
     Form1 form(options);
@@ -59,43 +110,26 @@ int main(int argc, char* argv[]) {
     form.findChild<QComboBox*>(QStringLiteral("cboOutputPin"))->setCurrentIndex(1);
     // The page switch sends "tf" without awaiting its reply; a user's click comes later than that.
     form.link().wait_ticks(5);
-    const qsizetype logBefore = sim.log().size();
 
-    const double cpu0 = cpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    form.findChild<QPushButton*>(QStringLiteral("btnFlashTable"))->click();
-    const double secs = wall.elapsed() / 1000.0;
-    const double cpu = cpuSeconds() - cpu0;
-    const QString result = form.findChild<QLabel*>(QStringLiteral("labStat"))->text();
+    const QString complete = QStringLiteral("Programming Complete.");
+    const QString backups = dir.filePath(QStringLiteral("backups"));
+    form.eeprom().setBackupFolder(QString());
+    const Run flash = measure(form, sim, "btnFlashTable");
+    const Run read = measure(form, sim, "btnReadUnit");  // what the flash wrote: a real table
+    form.eeprom().setBackupFolder(backups);
+    const Run backedUp = measure(form, sim, "btnFlashTable");
 
-    // Every command goes out with a carriage return; its reply is CR LF, the command, a blank,
-    // four characters, CR LF.
-    const QStringList commands = sim.log().mid(logBefore);
-    qint64 bytes = 0;
-    for (const QString& c : commands) {
-        bytes += (c.size() + 1) + (2 + c.size() + 1 + 4 + 2);
-    }
-    const double lineSecs = bytes * kBitsPerByte / kBaud;
-    const double ratio = secs / lineSecs;
-    const double share = 100.0 * cpu / secs;
-    out << QStringLiteral("flash and verify: %1 exchanges, %2 bytes, line time %3 s\n")
-               .arg(commands.size())
-               .arg(bytes)
-               .arg(lineSecs, 0, 'f', 3);
-    out << QStringLiteral(
-               "wall %1 s = %2 x line time (limit %3), CPU %4 s = %5 % of one core "
-               "(limit %6 %), ended with \"%7\"\n")
-               .arg(secs, 0, 'f', 3)
-               .arg(ratio, 0, 'f', 3)
-               .arg(kTimeLimit)
-               .arg(cpu, 0, 'f', 3)
-               .arg(share, 0, 'f', 2)
-               .arg(kCpuLimit)
-               .arg(result);
-
+    bool ok = report(out, QStringLiteral("flash and verify"), flash, flash.secs, flash.lineSecs,
+                     complete);
+    ok = report(out, QStringLiteral("read the unit's table"), read, read.secs, read.lineSecs,
+                QStringLiteral("Read table from unit")) &&
+         ok;
+    // The backup's share: what it added to the same flash, against the line time of its reads.
+    const double backupLine = backedUp.lineSecs - flash.lineSecs;
+    ok = report(out, QStringLiteral("backup before the flash"), backedUp,
+                backedUp.secs - flash.secs, backupLine, complete) &&
+         ok;
+    ok = QDir(backups).entryList(QDir::Files).size() == 1 && ok;
     sim.stop();
-    const bool ok = result == QLatin1String("Programming Complete.") && ratio <= kTimeLimit &&
-                    share < kCpuLimit;
     return ok ? 0 : 1;
 }

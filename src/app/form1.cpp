@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -95,6 +96,12 @@ Form1::Form1(Options options, QWidget* parent)
                      ShapeWidget::neutralColor()});
     m_tables = std::make_unique<TablesPage>(context, m_controls.tables);
     m_eeprom = std::make_unique<EepromController>(context, m_controls.flash, *m_tables);
+    // What the unit held is kept before every write, unless the user turned that off.
+    if (m_settings->tablesFlag(QStringLiteral("backupBeforeFlash"), true)) {
+        m_eeprom->setBackupFolder(
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+            QStringLiteral("/Orvex/backups"));
+    }
 }
 
 Form1::~Form1() = default;

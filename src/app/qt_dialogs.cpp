@@ -12,6 +12,14 @@ Dialogs::Button QtDialogs::okCancel(const QString& title, const QString& text, I
     return box.exec() == QMessageBox::Cancel ? Button::Cancel : Button::Ok;
 }
 
+Dialogs::Button QtDialogs::yesNo(const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No,
+                    m_parent);
+    box.setObjectName(QStringLiteral("msgBox"));
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes ? Button::Yes : Button::No;
+}
+
 QString QtDialogs::toQtFilter(const QString& filter) {
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList out;
@@ -38,10 +46,18 @@ QString QtDialogs::toQtFilter(const QString& filter) {
 }
 
 QString QtDialogs::openFile(const QString& presetName, const QString& filter) {
+    return fileDialog(presetName, filter, false);
+}
+
+QString QtDialogs::saveFile(const QString& presetName, const QString& filter) {
+    return fileDialog(presetName, filter, true);
+}
+
+QString QtDialogs::fileDialog(const QString& presetName, const QString& filter, bool save) {
     QFileDialog dialog(m_parent);
     dialog.setObjectName(QStringLiteral("cdlgAFRfile"));
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::ReadOnly, false);
     dialog.setNameFilters(toQtFilter(filter).split(QStringLiteral(";;")));
     const QFileInfo preset(presetName);

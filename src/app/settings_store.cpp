@@ -38,6 +38,14 @@ PortMap SettingsStore::ports() const {
     return map;
 }
 
+bool SettingsStore::tablesFlag(const QString& key, bool fallback) const {
+    const QString v = open().value(QStringLiteral("Tables/") + key).toString().trimmed().toLower();
+    if (v == QLatin1String("true") || v == QLatin1String("1")) {
+        return true;
+    }
+    return v == QLatin1String("false") || v == QLatin1String("0") ? false : fallback;
+}
+
 QString SettingsStore::fileName() {
     return open().fileName();
 }

@@ -10,6 +10,8 @@ class SettingsStore {
   public:
     QString keySetting(const QString& key) const;
     void saveKeySetting(const QString& key, const QString& setting);
+    // Tables/<key> as true or false; anything else (absent included) gives `fallback`.
+    bool tablesFlag(const QString& key, bool fallback) const;
     // Ports/COMn = device path; entries that are not COM1..COM9 are ignored.
     PortMap ports() const;
     // The file behind the store (for the README and diagnostics).

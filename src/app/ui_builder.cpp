@@ -186,6 +186,8 @@ Controls typed(const Built& built) {
     ORVEX_TAKE(k, btnStopTrace);
     ORVEX_TAKE(k, btnClearTrace);
     ORVEX_TAKE(k, btnCopyTrace);
+    ORVEX_TAKE(k, chkLogFile);
+    ORVEX_TAKE(k, lLogSize);
 
     FreeAirControls& f = c.freeAir;
     f.SSTab1 = w.SSTab1;
@@ -252,9 +254,11 @@ Controls typed(const Built& built) {
     ORVEX_TAKE(t, cmdCopyallFile);
     ORVEX_TAKE(t, cmdClearFile);
     ORVEX_TAKE(t, cmdGOfile);
+    ORVEX_TAKE(t, cmdUseText);
     t.oIorA = built.array<QRadioButton, 2>(QStringLiteral("oIorA"));
     ORVEX_TAKE(t, lstEETable);
     ORVEX_TAKE(t, btnExportAFR);
+    ORVEX_TAKE(t, btnSaveTable);
     t.oDorH = built.array<QRadioButton, 3>(QStringLiteral("oDorH"));
     t.oSensor = built.array<QRadioButton, 2>(QStringLiteral("oSensor"));
     ORVEX_TAKE(t, chkGraph);
@@ -265,6 +269,8 @@ Controls typed(const Built& built) {
     e.lBootVersion = w.lBootVersion;
     ORVEX_TAKE(e, btnFlashTable);
     ORVEX_TAKE(e, btnAbortFlash);
+    ORVEX_TAKE(e, btnReadUnit);
+    ORVEX_TAKE(e, btnCompare);
     ORVEX_TAKE(e, Label1);
     ORVEX_TAKE(e, prgFlash);
     return c;

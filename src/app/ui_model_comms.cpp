@@ -89,6 +89,12 @@ QList<ControlSpec> commsPage() {
          .place = {3090, 3150, 1455, 345}, .text = QStringLiteral("Clear Trace")},
         {.name = QStringLiteral("btnCopyTrace"), .kind = Kind::Button, .parent = page,
          .place = {4605, 3150, 1455, 345}, .text = QStringLiteral("Copy Trace")},
+        // Everything received, to a file, unchanged and whole.
+        {.name = QStringLiteral("chkLogFile"), .kind = Kind::CheckBox, .parent = page,
+         .place = {60, 3510, 2400, 255}, .text = QStringLiteral("Log to file ..."),
+         .toolTip = QStringLiteral("Appends everything received to a file, as it arrives")},
+        {.name = QStringLiteral("lLogSize"), .kind = Kind::Label, .parent = page,
+         .place = {2520, 3510, 2400, 255}},
     };
     // clang-format on
 }

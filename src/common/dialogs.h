@@ -8,14 +8,18 @@
 class Dialogs {
   public:
     enum class Icon { Critical, Exclamation };
-    enum class Button { Ok, Cancel };
+    enum class Button { Ok, Cancel, Yes, No };
 
     virtual ~Dialogs() = default;
 
     // A message box with OK and Cancel.
     virtual Button okCancel(const QString& title, const QString& text, Icon icon) = 0;
+    // A question with Yes and No; No is the default.
+    virtual Button yesNo(const QString& title, const QString& text) = 0;
 
     // An open-file dialog. `filter` uses the "Description|pattern|..." form; returns the chosen
     // path, or an empty text when the user cancelled.
     virtual QString openFile(const QString& presetName, const QString& filter) = 0;
+    // A save-file dialog in the same form; an empty text when the user cancelled.
+    virtual QString saveFile(const QString& presetName, const QString& filter) = 0;
 };

@@ -17,6 +17,7 @@
 
 #include "common/data_view.h"
 #include "console/preset_command.h"
+#include "console/traffic_log.h"
 #include "link/device_link.h"
 #include "link/unit_commands.h"
 
@@ -130,6 +131,7 @@ CommandConsole::CommandConsole(const PageContext& context, const CommsControls& 
     new PresetListGuard(m_c.cboTraceCommand, [this](int row) { cboTraceCommand_Click(row); });
     new PresetListGuard(m_c.cboLogCommand, [this](int row) { cboLogCommand_Click(row); });
 
+    new TrafficLog(context, m_c.chkLogFile, m_c.lLogSize, this);
     m_c.txtCommand->installEventFilter(this);
     connect(m_c.btnCls, &QPushButton::clicked, this, &CommandConsole::btnCls_Click);
     connect(m_c.btnReDoCommand, &QPushButton::clicked, this, &CommandConsole::btnReDoCommand_Click);

@@ -24,4 +24,6 @@ struct CommsControls {
     QPushButton* btnStopTrace = nullptr;
     QPushButton* btnClearTrace = nullptr;
     QPushButton* btnCopyTrace = nullptr;
+    QCheckBox* chkLogFile = nullptr;
+    QLabel* lLogSize = nullptr;
 };

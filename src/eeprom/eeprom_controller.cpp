@@ -1,14 +1,22 @@
 #include "eeprom/eeprom_controller.h"
 
 #include <QCheckBox>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <algorithm>
+
 #include "common/data_view.h"
 #include "eeprom/eeprom_programmer.h"
 #include "link/device_link.h"
+#include "link/hex_text.h"
 #include "link/unit_commands.h"
+#include "tables/table_file.h"
 
 // The exchanges of a run go through the window's link; each command is shown in Label1. A window
 // that is closing counts as an abort.
@@ -31,6 +39,18 @@ class EepromController::WindowLink final : public EepromLink {
     const bool& m_bAborted;
 };
 
+namespace {
+
+tables::UnitWords wordsOf(const QByteArray& bytes) {
+    tables::UnitWords values{};
+    for (int i = 0; i < tables::kEntries; ++i) {
+        values[i] = static_cast<quint8>(bytes[2 * i]) + 256 * static_cast<quint8>(bytes[2 * i + 1]);
+    }
+    return values;
+}
+
+}  // namespace
+
 EepromController::EepromController(const PageContext& context, const FlashControls& controls,
                                    TableSource& tables, QObject* parent)
     : QObject(parent), m_context(context), m_c(controls), m_tables(tables) {
@@ -45,6 +65,8 @@ EepromController::EepromController(const PageContext& context, const FlashContro
 
     connect(m_c.btnFlashTable, &QPushButton::clicked, this, &EepromController::btnFlashTable_Click);
     connect(m_c.btnAbortFlash, &QPushButton::clicked, this, &EepromController::btnAbortFlash_Click);
+    connect(m_c.btnReadUnit, &QPushButton::clicked, this, &EepromController::btnReadUnit_Click);
+    connect(m_c.btnCompare, &QPushButton::clicked, this, &EepromController::btnCompare_Click);
 }
 
 EepromController::~EepromController() = default;
@@ -54,6 +76,150 @@ void EepromController::startUp() {
     m_c.prgFlash->hide();
 }
 
+bool EepromController::startUsingUnit() {
+    DeviceLink& link = m_context.link;
+    if (!link.isOpen()) {
+        link.openError();
+        return false;
+    }
+    link.TxString(UnitCommand::kTraceOff);
+    link.GetResponse();
+    return !link.closing();  // the window was closed while "tf" was awaited
+}
+
+void EepromController::showBusy(bool busy) {
+    bFlashing = busy;
+    m_context.bAborted = !busy;
+    m_c.btnAbortFlash->setVisible(busy);
+    m_c.btnFlashTable->setVisible(!busy);
+    m_c.btnReadUnit->setEnabled(!busy);
+    m_c.btnCompare->setEnabled(!busy);
+    // Shares the place of the firmware version while the unit is busy.
+    m_c.prgFlash->setGeometry(m_c.lBootVersion->geometry());
+    m_c.prgFlash->raise();
+    m_c.prgFlash->setVisible(busy);
+}
+
+std::optional<tables::UnitWords> EepromController::readUnitTable(int start,
+                                                                 const QString& abortText,
+                                                                 QString* why) {
+    const EepromProgrammer::Read read = m_programmer->readTable(start, tables::kTableBytes);
+    const QString failure =
+        read.aborted ? abortText
+        : read.ok()  ? QString()
+                     : QStringLiteral("Could not read address ") + hex4(read.failedAddress);
+    if (!failure.isEmpty()) {
+        m_context.status.msgError(failure);
+    }
+    if (why) {
+        *why = failure;
+    }
+    return read.ok() ? std::optional(wordsOf(read.bytes)) : std::nullopt;
+}
+
+void EepromController::btnReadUnit_Click() {
+    if (m_tables.chosenPin() == 0) {
+        m_context.status.msgError(QStringLiteral("No Table Selected"));
+        return;
+    }
+    if (!startUsingUnit()) {
+        return;
+    }
+    showBusy(true);
+    const auto values = readUnitTable(tables::TableStartAddr[m_tables.chosenPin()],
+                                      QStringLiteral("Reading aborted."));
+    showBusy(false);
+    if (!values) {
+        return;
+    }
+    if (m_tables.takeFromUnit(*values)) {
+        m_context.status.msgStatus(QStringLiteral("Read table from unit"));
+        return;
+    }
+    // An erased or foreign table: keeping it would change it, so the current table stays.
+    const auto* high = std::find_if(values->begin(), values->end(),
+                                    [](int v) { return v > tables::kMaxStoredValue; });
+    m_context.status.msgError(
+        QStringLiteral("The unit's table holds values above %1 (entry %2: %3) - not taken")
+            .arg(tables::kMaxStoredValue)
+            .arg(high - values->begin())
+            .arg(*high));
+}
+
+void EepromController::btnCompare_Click() {
+    if (!m_tables.prepareTable()) {
+        m_context.status.msgError(QStringLiteral("No table generated"));
+        return;
+    }
+    if (!startUsingUnit()) {
+        return;
+    }
+    showBusy(true);
+    const auto unit = readUnitTable(tables::TableStartAddr[m_tables.chosenPin()],
+                                    QStringLiteral("Reading aborted."));
+    showBusy(false);
+    if (!unit) {
+        return;
+    }
+    const tables::TableSnapshot table = m_tables.snapshot();
+    const tables::UnitWords mine =
+        wordsOf(QByteArray(reinterpret_cast<const char*>(table.bytes.data()), tables::kTableBytes));
+    QString lines = QStringLiteral("Index  Unit  Table\r\n");
+    int differ = 0;
+    for (int i = 0; i < tables::kEntries; ++i) {
+        if ((*unit)[i] != mine[i]) {
+            ++differ;
+            lines += QStringLiteral("%1  %2  %3\r\n").arg(i).arg((*unit)[i]).arg(mine[i]);
+        }
+    }
+    m_c.txtData->setText(lines);
+    m_tables.showUnitCurve(unit);
+    if (differ == 0) {
+        m_context.status.msgStatus(QStringLiteral("Unit matches the table"));
+    } else {
+        m_context.status.msgError(QString::number(differ) +
+                                  QStringLiteral(" entries differ from the unit"));
+    }
+}
+
+bool EepromController::backUp() {
+    if (m_backupFolder.isEmpty()) {
+        return true;
+    }
+    const int pin = m_tables.chosenPin();
+    QString why;
+    const auto unit = readUnitTable(m_snapshot.start, QStringLiteral("Programming aborted."), &why);
+    if (!unit && m_windowLink->aborted()) {
+        return false;  // an abort while reading: nothing written
+    }
+    if (unit) {
+        const QDateTime now = QDateTime::currentDateTime();
+        const QString base = m_backupFolder + QLatin1Char('/') +
+                             now.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss_")) +
+                             tables::pinShortName(pin);
+        // Backups are never overwritten.
+        QString path = base + QStringLiteral(".txt");
+        for (int n = 2; QFileInfo::exists(path); ++n) {
+            path = base + QStringLiteral("_%1.txt").arg(n);
+        }
+        const QByteArray text =
+            tables::tableFileText(*unit, {tables::PinNames[pin], QStringLiteral("unit"), now});
+        QFile file(path);
+        if (QDir().mkpath(m_backupFolder) && file.open(QIODevice::NewOnly | QIODevice::WriteOnly) &&
+            file.write(text) == text.size() && file.flush()) {
+            m_programmer->setLogHead(QStringLiteral("Backup saved to ") + path +
+                                     QStringLiteral("\r\n"));
+            return true;
+        }
+        why = QStringLiteral("Cannot write ") + path + QStringLiteral(": ") + file.errorString();
+        m_context.status.msgError(why);
+    }
+    return m_context.dialogs.yesNo(QStringLiteral("No backup"),
+                                   QStringLiteral("The unit's table could not be saved (") + why +
+                                       QStringLiteral("). Program without a backup?")) ==
+           Dialogs::Button::Yes;
+}
+
 void EepromController::btnFlashTable_Click() {
     m_c.chkGraph->setChecked(false);
     m_context.status.msgClear();
@@ -61,30 +227,25 @@ void EepromController::btnFlashTable_Click() {
         m_context.status.msgError(QStringLiteral("No table generated"));
         return;
     }
-    DeviceLink& link = m_context.link;
-    if (!link.isOpen()) {
-        link.openError();
+    if (const QString doubt = m_tables.doubt();
+        !doubt.isEmpty() &&
+        m_context.dialogs.yesNo(QStringLiteral("Flash"), doubt) != Dialogs::Button::Yes) {
+        m_context.status.msgError(QStringLiteral("Nothing programmed"));
         return;
     }
     // The table the user saw when pressing Flash is the one programmed and verified, whatever is
     // chosen while the run lasts.
     m_snapshot = m_tables.snapshot();
-    link.TxString(UnitCommand::kTraceOff);
-    link.GetResponse();
-    if (link.closing()) {
-        return;  // the window was closed while "tf" was awaited
+    if (!startUsingUnit()) {
+        return;
     }
-
-    bFlashing = true;
-    m_context.bAborted = false;
-    m_c.btnAbortFlash->show();
-    m_c.btnFlashTable->hide();
-    // Shares the place of the firmware version while a run lasts; GetVersion refreshes that
-    // label at the end anyway.
-    m_c.prgFlash->setGeometry(m_c.lBootVersion->geometry());
-    m_c.prgFlash->raise();
-    m_c.prgFlash->show();
-
+    showBusy(true);
+    if (!backUp()) {
+        m_c.txtData->setText(QString());
+        finish(Ending::Aborted, 0);
+        return;
+    }
+    m_tables.showUnitCurve(std::nullopt);  // the unit is about to hold something else
     const bool ranThrough = m_programmer->ProgramEE(m_snapshot.start, tables::kTableBytes);
     const int failed = m_programmer->failedLocations();
     finish(!ranThrough  ? Ending::Aborted
@@ -111,11 +272,7 @@ void EepromController::finish(Ending ending, int failedLocations) {
             break;
     }
     m_c.btnFlashTable->setText(QStringLiteral("Flash"));
-    bFlashing = false;
-    m_context.bAborted = true;
-    m_c.btnAbortFlash->hide();
-    m_c.btnFlashTable->show();
-    m_c.prgFlash->hide();
+    showBusy(false);
 
     DeviceLink& link = m_context.link;
     m_c.txtData->appendText(logEnd);

@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 
 #include "common/page_context.h"
 #include "eeprom/flash_controls.h"
@@ -10,8 +11,10 @@
 
 class EepromProgrammer;
 
-// The "Flash" and "A B O R T" buttons of the "AFR Tables" page: programs the table made ready by
-// the table source into the unit and verifies it, with a progress bar beside the status line.
+// The unit's tables on the "AFR Tables" page: "Flash" programs the table made ready by the table
+// source and verifies it, after saving what the unit held; "Read Unit" makes the unit's table the
+// current one; "Compare" lists where they differ. A progress bar takes the firmware label's place
+// while the unit is busy, and "A B O R T" stops it.
 class EepromController : public QObject {
     Q_OBJECT
   public:
@@ -21,9 +24,13 @@ class EepromController : public QObject {
 
     // Start-up: the abort button is hidden until a run begins.
     void startUp();
+    // Where backups go; none is taken when `folder` is empty.
+    void setBackupFolder(const QString& folder) { m_backupFolder = folder; }
 
     void btnFlashTable_Click();
     void btnAbortFlash_Click();
+    void btnReadUnit_Click();
+    void btnCompare_Click();
 
     // True while a run is in progress; the abort button acts only then.
     bool bFlashing = false;
@@ -32,6 +39,14 @@ class EepromController : public QObject {
     class WindowLink;
     enum class Ending { Complete, Aborted, WithErrors };
 
+    // Checks and "tf" before the unit is used; false when nothing more may be sent.
+    bool startUsingUnit();
+    void showBusy(bool busy);
+    // The table at `start` as the unit holds it; nothing after a failure already reported.
+    std::optional<tables::UnitWords> readUnitTable(int start, const QString& abortText,
+                                                   QString* why = nullptr);
+    // Saves the unit's table before it is overwritten; false when the run must not go on.
+    bool backUp();
     void showProgress(int done, int total);
     void finish(Ending ending, int failedLocations);
 
@@ -41,4 +56,5 @@ class EepromController : public QObject {
     std::unique_ptr<WindowLink> m_windowLink;
     std::unique_ptr<EepromProgrammer> m_programmer;
     tables::TableSnapshot m_snapshot;  // the table as it was when Flash was pressed
+    QString m_backupFolder;
 };

@@ -7,6 +7,8 @@
 #include "link/reply_text.h"
 #include "link/unit_commands.h"
 
+#include <utility>
+
 namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 }
@@ -62,7 +64,8 @@ bool EepromProgrammer::ProgramEE(int start, int length) {
     const int last = start + length - 1;
     const int total = 2 * length;
     m_failed.clear();
-    m_log.setText(QStringLiteral("EEPROM programming Address=Data") + kCrLf);
+    m_log.setText(std::exchange(m_logHead, {}) + QStringLiteral("EEPROM programming Address=Data") +
+                  kCrLf);
     m_status.msg(QStringLiteral("Programing ") + hex4(start) + QStringLiteral(" to ") + hex4(last) +
                  QStringLiteral(" ..."));
     reportProgress(0, total);
@@ -114,6 +117,38 @@ bool EepromProgrammer::ProgramEE(int start, int length) {
     // An abort during the last location's attempts lets that location return at once: the run
     // was still aborted, whatever the pass loop saw.
     return !m_link.aborted();
+}
+
+EepromProgrammer::Read EepromProgrammer::readTable(int start, int length) {
+    Read read;
+    for (int addr = start; addr < start + length; ++addr) {
+        const QString command = UnitCommand::eepromRead(addr);
+        int byte = -1;
+        for (int attempt = 0; attempt < kAttempts && byte < 0; ++attempt) {
+            if (m_link.aborted()) {
+                read.aborted = true;
+                return read;
+            }
+            m_link.send(command);
+            const QString reply = m_link.getParameter();
+            // Four digits of a byte, as the read-back expects them (00 and two more).
+            const int value = reply.size() == 4 ? hexVal(reply) : -1;
+            if (value >= 0 && value <= 0xFF && !isLateEepromAnswer(m_link.lastReply(), command)) {
+                byte = value;
+            } else {
+                m_status.msgError(QStringLiteral("re-read address ") + hex4(addr) +
+                                  QLatin1Char('.'));
+            }
+        }
+        if (byte < 0) {
+            read.failedAddress = addr;
+            return read;
+        }
+        read.bytes.append(static_cast<char>(byte));
+        reportProgress(addr - start + 1, length);
+    }
+    read.aborted = m_link.aborted();
+    return read;
 }
 
 void EepromProgrammer::reportProgress(int done, int total) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QSet>
 #include <QString>
 
@@ -45,6 +46,19 @@ class EepromProgrammer {
     // was seen anywhere; True when both passes went through every address, skipped ones included.
     bool ProgramEE(int start, int length);
 
+    // Reads `length` bytes from `start` with the read-back's command and judgement, up to five
+    // attempts a location. `failedAddress` is the location that could not be read, -1 when all
+    // were; `aborted` when the stop request came first.
+    struct Read {
+        QByteArray bytes;
+        int failedAddress = -1;
+        bool aborted = false;
+        bool ok() const { return failedAddress < 0 && !aborted; }
+    };
+    Read readTable(int start, int length);
+    // The log's first lines before the programming heading (the backup's note).
+    void setLogHead(const QString& head) { m_logHead = head; }
+
     // Distinct addresses the user skipped with OK in the last run, in either pass.
     int failedLocations() const { return static_cast<int>(m_failed.size()); }
 
@@ -63,4 +77,5 @@ class EepromProgrammer {
     ImageByte m_imageByte;
     Progress m_progress;
     QSet<int> m_failed;
+    QString m_logHead;
 };

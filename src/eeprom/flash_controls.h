@@ -11,6 +11,8 @@ struct FlashControls {
     DataView* txtData = nullptr;  // the programming log
     QPushButton* btnFlashTable = nullptr;
     QPushButton* btnAbortFlash = nullptr;
+    QPushButton* btnReadUnit = nullptr;
+    QPushButton* btnCompare = nullptr;
     QCheckBox* chkGraph = nullptr;  // turned off before a run
     QLabel* Label1 = nullptr;       // shows each command sent
     QProgressBar* prgFlash = nullptr;

@@ -31,7 +31,10 @@ bool DeviceLink::isOpen() const {
 }
 
 void DeviceLink::closePort() {
-    m_port->close();
+    if (m_port->isOpen()) {
+        m_port->close();
+        Q_EMIT portClosed();
+    }
 }
 
 void DeviceLink::waitForEvents() {
@@ -40,9 +43,7 @@ void DeviceLink::waitForEvents() {
 }
 
 bool DeviceLink::OpenPort(const QString& name) {
-    if (m_port->isOpen()) {
-        m_port->close();
-    }
+    closePort();
     const QString device = m_portMap.value(comNumber(name));
     m_port->setDevice(device);
     if (device.isEmpty() || !m_port->open()) {
@@ -96,7 +97,9 @@ void DeviceLink::getRxData() {
         return;
     }
     // One byte is one character, whatever its value.
-    m_rx += QString::fromLatin1(m_port->readAll());
+    const QByteArray bytes = m_port->readAll();
+    Q_EMIT received(bytes);
+    m_rx += QString::fromLatin1(bytes);
     if (!m_showRx) {
         return;
     }
@@ -200,4 +203,5 @@ void DeviceLink::reportTimeout() {
 
 void DeviceLink::onConnectionLost() {
     Q_EMIT connectionLost(m_portName);
+    Q_EMIT portClosed();
 }

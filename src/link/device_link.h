@@ -92,6 +92,10 @@ class DeviceLink : public QObject {
     // The receive buffer while shown. `tailOnly` promises it only grew at its end since the
     // last time, so a view still showing that may append instead of rewriting.
     void rxShown(const QString& rxBuffer, bool tailOnly);
+    // Every byte received, as it arrives, whether shown or not.
+    void received(const QByteArray& bytes);
+    // The port was closed, by the program or because the device went away.
+    void portClosed();
     void parameterShown(const QString& parameter);  // txtData1
     void firmwareCaption(const QString& caption);   // lBootVersion
     void secondsCaption(const QString& caption);    // lTimer

@@ -23,12 +23,13 @@ AfrFileImport::AfrFileImport(const PageContext& context, const TablesControls& c
     connect(m_c.cmdCopyallFile, &QPushButton::clicked, this, &AfrFileImport::cmdCopyallFile_Click);
     connect(m_c.cmdPasteFile, &QPushButton::clicked, this, &AfrFileImport::cmdPasteFile_Click);
     connect(m_c.cmdClearFile, &QPushButton::clicked, this, &AfrFileImport::cmdClearFile_Click);
+    connect(m_c.cmdUseText, &QPushButton::clicked, this, &AfrFileImport::textReadRequested);
 
     m_c.txtAFRfilename->setAcceptDrops(true);
     m_c.txtAFRfilename->installEventFilter(this);
 }
 
-std::optional<std::array<qint64, tables::kEntries>> AfrFileImport::readAFRFile() {
+std::optional<AfrFileImport::Imported> AfrFileImport::readAFRFile() {
     StatusLine& status = m_context.status;
     const QString name = m_c.txtAFRfilename->text();
     const QFileInfo info(name);
@@ -57,12 +58,22 @@ std::optional<std::array<qint64, tables::kEntries>> AfrFileImport::readAFRFile()
     status.msg(QStringLiteral("Reading AFR table file ..."));
     const tables::AfrFileContent content = tables::parseAfrFile(bytes);
     m_c.txtAFRfileData->setText(content.echo);
+    return import(content, QStringLiteral("Read file ") + name);
+}
 
-    std::array<qint64, tables::kEntries> values{};  // what the file lacks is 0
+AfrFileImport::Imported AfrFileImport::readText() {
+    return import(tables::parseAfrFile(m_c.txtAFRfileData->text().toUtf8()),
+                  QStringLiteral("Read text"));
+}
+
+AfrFileImport::Imported AfrFileImport::import(const tables::AfrFileContent& content,
+                                              const QString& read) {
+    StatusLine& status = m_context.status;
+    Imported imported;
     qint64 count = 0;
     for (const qint64 value : content.values) {
         if (count < tables::kEntries) {
-            values[static_cast<size_t>(count)] = value;
+            imported.values[static_cast<size_t>(count)] = value;
         }
         ++count;
         if (count > tables::kEntries) {
@@ -70,13 +81,25 @@ std::optional<std::array<qint64, tables::kEntries>> AfrFileImport::readAFRFile()
                             QStringLiteral(")  - expecting 65"));
         }
     }
-    if (count >= tables::kEntries) {
-        status.msg(QStringLiteral("Read file ") + name);
-    } else {
-        status.msgError(QStringLiteral("Only ") + withSignPosition(count) +
-                        QStringLiteral(" entries - expecting 65"));
+    for (const int index : content.withoutNumber) {
+        imported.withoutNumber += index < tables::kEntries ? 1 : 0;
     }
-    return values;
+    // A line without a number reads as 0; a table of such zeros must not look like success.
+    const QString zeros =
+        content.withoutNumber.isEmpty()
+            ? QString()
+            : QStringLiteral(" - %1 lines without a number were read as 0 (first: line %2)")
+                  .arg(content.withoutNumber.size())
+                  .arg(content.firstWithoutNumberLine);
+    if (count < tables::kEntries) {
+        status.msgError(QStringLiteral("Only ") + withSignPosition(count) +
+                        QStringLiteral(" entries - expecting 65") + zeros);
+    } else if (!zeros.isEmpty()) {
+        status.msgError(read + zeros);
+    } else {
+        status.msg(read);
+    }
+    return imported;
 }
 
 void AfrFileImport::cmdAFRfilename_Click() {

@@ -44,7 +44,7 @@ QStringList afrFileLines(const QString& text) {
     return lines;
 }
 
-qint64 afrDataValue(const QString& line) {
+qint64 afrDataValue(const QString& line, bool* hasNumber) {
     qsizetype first = 0;
     while (first < line.size() &&
            (line[first] == QLatin1Char(' ') || line[first] == QLatin1Char('\t'))) {
@@ -60,12 +60,17 @@ qint64 afrDataValue(const QString& line) {
         rest = rest.left(tab);
     }
     const LeadingNumber number = readLeadingNumber(rest, true);
+    if (hasNumber) {
+        *hasNumber = number.found;
+    }
     return number.found ? roundHalfEven(number.value) : 0;
 }
 
 AfrFileContent parseAfrFile(const QByteArray& bytes) {
     AfrFileContent content;
-    for (const QString& line : afrFileLines(decode(bytes))) {
+    const QStringList lines = afrFileLines(decode(bytes));
+    for (qsizetype n = 0; n < lines.size(); ++n) {
+        const QString& line = lines[n];
         if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) {
             continue;
         }
@@ -75,7 +80,14 @@ AfrFileContent parseAfrFile(const QByteArray& bytes) {
             }
             continue;
         }
-        content.values.append(afrDataValue(line));
+        bool hasNumber = false;
+        content.values.append(afrDataValue(line, &hasNumber));
+        if (!hasNumber) {
+            if (content.withoutNumber.isEmpty()) {
+                content.firstWithoutNumberLine = static_cast<int>(n + 1);
+            }
+            content.withoutNumber.append(static_cast<int>(content.values.size() - 1));
+        }
         content.echo += line + kCrLf;
     }
     return content;

@@ -18,6 +18,9 @@ inline constexpr int kMaxStoredValue = 32767;  // the largest value two bytes ca
 
 using EepromImage = std::array<quint8, kImageSize>;
 using TableValues = std::array<qint16, kEntries>;
+// A table as the unit holds it: two bytes an entry, low byte first, 0..65535. An erased cell
+// reads FF, so a table never written holds values no stored table can.
+using UnitWords = std::array<int, kEntries>;
 
 // By output-pin list index; index 0 is "no pin".
 inline constexpr std::array<qint16, kPinItems> TableStartAddr{0, 122, 252, 382};

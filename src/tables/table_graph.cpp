@@ -30,6 +30,7 @@ const QColor kLabel(1, 0, 0);
 const QColor kTitle(60, 60, 255);
 const QColor kFrame(127, 127, 127);
 const QColor kCurve(0, 0, 255);
+const QColor kUnitCurve(230, 110, 0);
 
 class UserScale {
   public:
@@ -55,6 +56,24 @@ void print(QPainter& painter, QPointF at, const QColor& colour, const QString& t
     painter.setPen(pen(colour));
     painter.drawText(QRectF(at, QSizeF(1, 1)), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
                      text);
+}
+
+// One entry per breakpoint up to lambda 3.5, joined by lines.
+void drawCurve(QPainter& painter, const UserScale& s, const TableValues& values,
+               const QColor& colour) {
+    painter.setPen(pen(colour));
+    QPointF current;
+    for (int k = 0; k < kEntries; ++k) {
+        const auto x = static_cast<float>((LambdaPoints[k] - kLambdaOrigin) * kUnitsPerLambda);
+        const auto y = static_cast<float>(values[k] / kCountsPerUnit);
+        const QPointF point = s.at(x, y);
+        if (k > 0 && LambdaPoints[k] <= kLastLambdaDrawn) {
+            painter.drawLine(current, point);
+        }
+        if (k == 0 || LambdaPoints[k] <= kLastLambdaDrawn) {
+            current = point;
+        }
+    }
 }
 
 }  // namespace
@@ -94,12 +113,14 @@ void TableGraph::p1_Paint() {
     // Without a table stored for the chosen pin there is no curve to show: the last table drawn
     // may belong to another pin or source.
     const TableValues values = m_model.TableData();
-    draw(painter, m_p1->size(), m_model.bTableStored() ? &values : nullptr);
+    draw(painter, m_p1->size(), m_model.bTableStored() ? &values : nullptr,
+         m_unit ? &*m_unit : nullptr);
     painter.end();
     m_p1->update();
 }
 
-void TableGraph::draw(QPainter& painter, QSizeF size, const TableValues* values) {
+void TableGraph::draw(QPainter& painter, QSizeF size, const TableValues* values,
+                      const TableValues* unit) {
     const UserScale s(size);
     // Every pixel drawn takes the pen's colour: no blending.
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -135,21 +156,18 @@ void TableGraph::draw(QPainter& painter, QSizeF size, const TableValues* values)
         print(painter, s.at(x - 2, -2), kLabel, QString::number(i / 2.0 + 0.5, 'f', 1));
     }
 
-    if (!values) {
-        return;
+    if (values) {
+        drawCurve(painter, s, *values, kCurve);
     }
-    painter.setPen(pen(kCurve));
-    QPointF current;
-    for (int k = 0; k < kEntries; ++k) {
-        const auto x = static_cast<float>((LambdaPoints[k] - kLambdaOrigin) * kUnitsPerLambda);
-        const auto y = static_cast<float>((*values)[k] / kCountsPerUnit);
-        const QPointF point = s.at(x, y);
-        if (k > 0 && LambdaPoints[k] <= kLastLambdaDrawn) {
-            painter.drawLine(current, point);
-        }
-        if (k == 0 || LambdaPoints[k] <= kLastLambdaDrawn) {
-            current = point;
-        }
+    if (unit) {
+        // Drawn over the table's and told apart by a legend in the empty upper left.
+        drawCurve(painter, s, *unit, kUnitCurve);
+        painter.setPen(pen(kCurve));
+        painter.drawLine(s.at(3, 95), s.at(9, 95));
+        print(painter, s.at(10, 98), kLabel, QStringLiteral("Table"));
+        painter.setPen(pen(kUnitCurve));
+        painter.drawLine(s.at(3, 88), s.at(9, 88));
+        print(painter, s.at(10, 91), kLabel, QStringLiteral("Unit"));
     }
 }
 

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <optional>
+
 #include "tables/table_defaults.h"
 
 class QPainter;
@@ -21,8 +23,13 @@ class TableGraph : public QObject {
     // and draws the table; with no pin leaves size, place and picture as they were.
     void p1_Paint();
 
-    // Draws the axes on a surface of `size` pixels, and the curve of `values` unless it is null.
-    static void draw(QPainter& painter, QSizeF size, const tables::TableValues* values);
+    // Draws the axes on a surface of `size` pixels, the curve of `values` unless it is null,
+    // and the unit's curve over it with a legend when there is one.
+    static void draw(QPainter& painter, QSizeF size, const tables::TableValues* values,
+                     const tables::TableValues* unit = nullptr);
+
+    // The table read from the unit, drawn over the current one until the pin changes.
+    void setUnitValues(const std::optional<tables::TableValues>& values) { m_unit = values; }
 
     bool bGraphEnabled = false;
     bool bGraphSaved = false;  // bGraphEnabled while the "AFR Tables" page is not shown
@@ -37,4 +44,5 @@ class TableGraph : public QObject {
     QPointer<QWidget> m_txtData;
     const TableModel& m_model;
     QImage m_picture;  // what p1 shows until the next drawing
+    std::optional<tables::TableValues> m_unit;
 };

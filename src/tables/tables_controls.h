@@ -48,10 +48,12 @@ struct TablesControls {
     QPushButton* cmdCopyallFile = nullptr;
     QPushButton* cmdClearFile = nullptr;
     QPushButton* cmdGOfile = nullptr;
+    QPushButton* cmdUseText = nullptr;
 
     std::array<QRadioButton*, 2> oIorA{};
     QListWidget* lstEETable = nullptr;
     QPushButton* btnExportAFR = nullptr;
+    QPushButton* btnSaveTable = nullptr;
     std::array<QRadioButton*, 3> oDorH{};
     std::array<QRadioButton*, 2> oSensor{};
     QCheckBox* chkGraph = nullptr;

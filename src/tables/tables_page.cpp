@@ -3,6 +3,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDateTime>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +19,7 @@
 #include "link/hex_text.h"
 #include "tables/afr_file_import.h"
 #include "tables/linear_table.h"
+#include "tables/table_file.h"
 #include "tables/table_listing.h"
 
 using namespace tables;
@@ -54,6 +57,8 @@ TablesPage::TablesPage(const PageContext& context, const TablesControls& control
 
     connect(&m_model, &TableModel::tableStored, this, &TablesPage::onTableStored);
     connect(m_import.get(), &AfrFileImport::readRequested, this, &TablesPage::readAFRFile);
+    connect(m_import.get(), &AfrFileImport::textReadRequested, this, &TablesPage::readText);
+    connect(m_c.btnSaveTable, &QPushButton::clicked, this, &TablesPage::btnSaveTable_Click);
     connect(m_c.cboOutputPin, &QComboBox::currentIndexChanged, this,
             &TablesPage::cboOutputPin_Click);
     connect(m_c.cboEEdata, &QComboBox::currentIndexChanged, this, &TablesPage::cboEEdata_Click);
@@ -145,7 +150,9 @@ void TablesPage::startUp() {
     m_c.frmAFRfile->hide();
 }
 
-void TablesPage::store(const std::array<qint64, kEntries>& values) {
+void TablesPage::store(const std::array<qint64, kEntries>& values, int zeros) {
+    m_zeros = zeros;
+    m_source = m_c.cboEEdata->currentText();
     if (m_model.store(Table{m_model.iOutputPin(), values}).limited) {
         m_context.status.msgError(QStringLiteral("Values out of range were limited to 0..32767"));
     }
@@ -160,6 +167,7 @@ void TablesPage::onTableStored() {
 
 void TablesPage::cboOutputPin_Click() {
     m_model.selectPin(std::max(0, m_c.cboOutputPin->currentIndex()));
+    m_graph->setUnitValues(std::nullopt);  // what was read from the unit belongs to its pin
     if (m_model.iOutputPin() != 0) {
         cboEEdata_Click();
     } else {
@@ -197,13 +205,84 @@ void TablesPage::cboEEdata_Click() {
 }
 
 void TablesPage::readAFRFile() {
-    const auto values = m_import->readAFRFile();
-    if (values && m_model.iOutputPin() != 0) {
-        store(*values);
+    const auto imported = m_import->readAFRFile();
+    if (imported && m_model.iOutputPin() != 0) {
+        store(imported->values, imported->withoutNumber);
     }
     if (!m_model.bTableStored()) {
         p1_Paint();  // a file that could not be read leaves no table to draw
     }
+}
+
+void TablesPage::readText() {
+    const AfrFileImport::Imported imported = m_import->readText();
+    if (m_model.iOutputPin() != 0) {
+        store(imported.values, imported.withoutNumber);
+    } else {
+        p1_Paint();
+    }
+}
+
+QString TablesPage::doubt() const {
+    if (m_zeros > 0) {
+        return QStringLiteral(
+                   "The table holds %1 values read as 0 from lines without a number. "
+                   "Program it anyway?")
+            .arg(m_zeros);
+    }
+    const TableValues values = m_model.TableData();
+    if (std::all_of(values.begin(), values.end(), [&](qint16 v) { return v == values[0]; })) {
+        return QStringLiteral("All 65 values are %1. Program it anyway?").arg(values[0]);
+    }
+    return QString();
+}
+
+QString TablesPage::sourceName() const {
+    return m_source;
+}
+
+bool TablesPage::takeFromUnit(const UnitWords& values) {
+    if (std::any_of(values.begin(), values.end(), [](int v) { return v > kMaxStoredValue; })) {
+        return false;
+    }
+    std::array<qint64, kEntries> wide{};
+    std::copy(values.begin(), values.end(), wide.begin());
+    store(wide);
+    m_source = QStringLiteral("unit");
+    return true;
+}
+
+void TablesPage::showUnitCurve(const std::optional<UnitWords>& values) {
+    std::optional<TableValues> drawn;
+    if (values) {
+        drawn.emplace();
+        std::transform(values->begin(), values->end(), drawn->begin(),
+                       [](int v) { return static_cast<qint16>(std::min(v, kMaxStoredValue)); });
+    }
+    m_graph->setUnitValues(drawn);
+    p1_Paint();
+}
+
+void TablesPage::btnSaveTable_Click() {
+    if (!prepareTable()) {
+        m_context.status.msgError(QStringLiteral("No table generated"));
+        return;
+    }
+    const QString path = m_context.dialogs.saveFile(QString(), AfrFileImport::kFilter);
+    if (path.isEmpty()) {
+        return;
+    }
+    const QByteArray text =
+        tableFileText(unitWords(m_model.TableData()),
+                      {m_model.pinName(), m_source, QDateTime::currentDateTime()});
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() ||
+        !file.flush()) {
+        m_context.status.msgError(QStringLiteral("Cannot write ") + path + QStringLiteral(": ") +
+                                  file.errorString());
+        return;
+    }
+    m_context.status.msgStatus(QStringLiteral("Saved table to ") + path);
 }
 
 double TablesPage::stoich() const {

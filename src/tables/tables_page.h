@@ -30,6 +30,8 @@ class TablesPage : public QObject, public TableSource {
     void cboEEdata_Click();
     void btnGenTable_Click();
     void readAFRFile();
+    void readText();
+    void btnSaveTable_Click();
     void oAorL_Click(int index);
     void oMidCount_Click(int index);
     void chkOverUnder_Click();
@@ -45,8 +47,13 @@ class TablesPage : public QObject, public TableSource {
     void tablesPageLeft();
     void tablesPageEntered();
 
+    int chosenPin() const override { return m_model.iOutputPin(); }
     bool prepareTable() override;
     tables::TableSnapshot snapshot() const override { return m_model.snapshot(); }
+    QString doubt() const override;
+    QString sourceName() const override;
+    bool takeFromUnit(const tables::UnitWords& values) override;
+    void showUnitCurve(const std::optional<tables::UnitWords>& values) override;
 
     TableModel& model() { return m_model; }
     const TableModel& model() const { return m_model; }
@@ -58,7 +65,8 @@ class TablesPage : public QObject, public TableSource {
     const QString& TableText() const { return m_tableText; }
 
   private:
-    void store(const std::array<qint64, tables::kEntries>& values);
+    // `zeros`: how many of the values came from lines without a number.
+    void store(const std::array<qint64, tables::kEntries>& values, int zeros = 0);
     void onTableStored();
     void connectOptions(const std::array<QRadioButton*, 2>& group,
                         void (TablesPage::*handler)(int));
@@ -78,4 +86,6 @@ class TablesPage : public QObject, public TableSource {
     int m_tableContains = 0;
     int m_indexView = 0;
     QString m_tableText;
+    int m_zeros = 0;   // of the stored table, values read as 0 from lines without a number
+    QString m_source;  // where the stored table came from
 };

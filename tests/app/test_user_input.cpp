@@ -1,10 +1,12 @@
 // What a user does with the mouse and the keyboard, sent as real input events to the widget the
 // user touches: focus, key routing and the wheel are only exercised this way.
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QImage>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -59,6 +61,7 @@ class TestUserInput : public QObject {
     void init() { TestWindow::clearSettings(); }
     void controlsInTurn_sendWhatIsAskedShowWhatFitsNothingOnClosedPort();
     void portList_wheelIgnoredClickRebuildsChoiceKeptOverPageSwitch();
+    void logToFile_bytesKeptUntilCloseAndWriteErrorsShown();
 };
 
 void TestUserInput::controlsInTurn_sendWhatIsAskedShowWhatFitsNothingOnClosedPort() {
@@ -224,6 +227,38 @@ void TestUserInput::portList_wheelIgnoredClickRebuildsChoiceKeptOverPageSwitch()
     QVERIFY(w.form->link().isOpen());
     QCOMPARE(w.port().openCount(), 3);
     QCOMPARE(w.port().device(), QStringLiteral("/dev/fake2"));
+}
+
+// The log keeps bytes as they came until the port closes; a failed write says so, display goes on.
+void TestUserInput::logToFile_bytesKeptUntilCloseAndWriteErrorsShown() {
+    TestWindow w({.unitAttached = false, .shown = true});
+    QVERIFY(w.active());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("unit.log"));
+    auto* box = w.get<QCheckBox>("chkLogFile");
+    w.dialogs.files << path;
+    QTest::mouseClick(box, Qt::LeftButton);
+    QVERIFY(box->isChecked());
+    const QByteArray bytes = QByteArray("ab\r\n\xff", 5) + '\0';
+    w.port().feed(bytes);
+    QTRY_COMPARE(w.get<QLabel>("lLogSize")->text(), QLocale().formattedDataSize(6, 1));
+    w.form->link().closePort();
+    QVERIFY(!box->isChecked());
+    QVERIFY(w.form->link().OpenPort(QStringLiteral("COM1")));
+    w.port().feed("later");
+    QTRY_VERIFY(w.data().endsWith(u"later"));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == bytes);
+
+    for (const QString& bad : {QStringLiteral("/dev/full"), dir.filePath(QStringLiteral("no/x"))}) {
+        w.dialogs.files << bad;
+        QTest::mouseClick(box, Qt::LeftButton);
+        w.port().feed("shown");
+        QTRY_VERIFY(w.data().endsWith(u"shown"));
+        QVERIFY2(w.statusText().startsWith(u"Log file error: ") && w.statusText().size() > 16 &&
+                     w.statusColour() == QColor(255, 0, 0) && !box->isChecked(),
+                 qPrintable(bad + w.statusText()));
+    }
 }
 
 QTEST_MAIN(TestUserInput)

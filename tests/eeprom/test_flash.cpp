@@ -46,9 +46,15 @@ struct Flash : TestWindow {
 class TestFlash : public QObject {
     Q_OBJECT
   private Q_SLOTS:
-    void init() { TestWindow::clearSettings(); }
+    void init() {
+        TestWindow::clearSettings();
+        // The programming itself: the backup before it is tested against orvex-sim.
+        TestWindow::settings().setValue(QStringLiteral("Tables/backupBeforeFlash"), false);
+    }
     void tables_eachPinExactlyAsListedNothingWithoutTableOrPort();
     void endedEarly_cancelAbortCloseWeakCellAndTableChangedMidRun();
+    void unitTable_readCompareAndDoubt();
+    void unitTable_readsEndedEarlyLeaveTheTable();
 };
 
 void TestFlash::tables_eachPinExactlyAsListedNothingWithoutTableOrPort() {
@@ -144,6 +150,60 @@ void TestFlash::endedEarly_cancelAbortCloseWeakCellAndTableChangedMidRun() {
     QVERIFY(t.imageTable(0x7A) != shown);
     QCOMPARE(t.unitTable(0x7A), shown);
     QCOMPARE(t.statusText(), QStringLiteral("Programming Complete."));
+}
+
+// The unit's own table at the widget; against orvex-sim and under faults: e2e and reliability.
+void TestFlash::unitTable_readCompareAndDoubt() {
+    // A unit whose pin-1 table counts 0, 1, 2, ... and differs from the linear table.
+    Flash f;
+    QByteArray eeprom = f.model->eeprom();
+    for (int i = 0; i < 130; ++i) {
+        eeprom[0x7A + i] = static_cast<char>(i % 2 == 0 ? i / 2 : 0);
+    }
+    f.model->loadEeprom(eeprom);
+    f.click("btnCompare");
+    QCOMPARE(f.statusText(), QStringLiteral("64 entries differ from the unit"));  // all but 0
+    QVERIFY(f.data().startsWith(QStringLiteral("Index  Unit  Table\r\n1  1  43\r\n")));
+    f.before = f.mark();
+    f.click("btnReadUnit");
+    QCOMPARE(f.run().size(), 1 + 130);  // "tf", then every byte read
+    QCOMPARE(std::pair(f.abortShown, f.progress), std::pair(true, 130));
+    QCOMPARE(f.imageTable(0x7A), eeprom.mid(0x7A, 130));
+    QVERIFY(f.data().startsWith(QStringLiteral("Output Pin = WBlin")));
+
+    // All values equal: Flash asks first; No sends nothing.
+    f.type("tVlean", QStringLiteral("0"));
+    f.type("tVrich", QStringLiteral("0"));
+    f.click("btnGenTable");
+    f.flash();
+    QCOMPARE(f.dialogs.asked.last().text,
+             QStringLiteral("All 65 values are 0. Program it anyway?"));
+    QVERIFY(f.run().isEmpty());
+}
+
+void TestFlash::unitTable_readsEndedEarlyLeaveTheTable() {
+    Flash aborted;
+    aborted.at[3] = [&] { aborted.click("btnAbortFlash"); };
+    aborted.click("btnReadUnit");
+    QCOMPARE(aborted.statusText(), QStringLiteral("Reading aborted."));
+    QVERIFY(aborted.idle());
+
+    Flash none({}, 0);
+    none.click("btnReadUnit");
+    QCOMPARE(none.statusText(), QStringLiteral("No Table Selected"));
+
+    // An erased table fits no stored table: it is not taken, and Compare still shows it.
+    Flash erased;
+    const QByteArray table = erased.imageTable(0x7A);
+    QByteArray blank = erased.model->eeprom();
+    erased.model->loadEeprom(blank.replace(0x7A, 130, QByteArray(130, '\xff')));
+    erased.click("btnReadUnit");
+    QCOMPARE(
+        erased.statusText(),
+        QStringLiteral("The unit's table holds values above 32767 (entry 0: 65535) - not taken"));
+    QCOMPARE(erased.imageTable(0x7A), table);
+    erased.click("btnCompare");
+    QVERIFY(erased.data().contains(u"\r\n64  65535  "));
 }
 
 QTEST_MAIN(TestFlash)

@@ -55,8 +55,13 @@ class TestBadInput : public QObject {
         const QString limited = QStringLiteral("Values out of range were limited to 0..32767");
         row("empty", {}, only.arg(0), {0});
         row("comments only", "; one\r\n;two\n!remark\r\n\r\n", only.arg(0), {0});
-        row("binary", QByteArray("\x01\x02\xfe\xff\x80\n\x7f\x1b[2J\n", 12), only.arg(2), {0, 0});
-        row("NUL bytes", QByteArray("12\0\n\0\0\n34\n", 10), only.arg(3), {12, 0, 34});
+        const QString zeros = QStringLiteral(
+            " - %1 lines without a number were read as 0 (first: "
+            "line %2)");
+        row("binary", QByteArray("\x01\x02\xfe\xff\x80\n\x7f\x1b[2J\n", 12),
+            only.arg(2) + zeros.arg(2).arg(1), {0, 0});
+        row("NUL bytes", QByteArray("12\0\n\0\0\n34\n", 10), only.arg(3) + zeros.arg(1).arg(2),
+            {12, 0, 34});
         row("BOM", "\xEF\xBB\xBF" + numbered(kEntries, 100), "Read file %1", range(kEntries, 100));
         row("mixed line ends",
             numbered(20, 100, "\r\n") + numbered(20, 120, "\r") + numbered(25, 140, "\n"),

@@ -36,7 +36,8 @@ constexpr int kReplyBudgetMs = (DeviceLink::kReplyTimeoutTicks + 2) * kTickMs;
 constexpr int kSlackMs = 400;
 
 const QStringList kSuccessTexts{QStringLiteral("Programming Complete."),
-                                QStringLiteral("Trace Complete")};
+                                QStringLiteral("Trace Complete"),
+                                QStringLiteral("Read table from unit")};
 
 // Polls the simulator's command log while an operation runs. The longest stretch without a new
 // command is the longest the program waited for one reply; the longest stretch between two polls
@@ -84,6 +85,10 @@ int faultCount(const QString& path, const QString& fault) {
     QFile f(path);
     const QString counts = f.open(QIODevice::ReadOnly) ? QString::fromLatin1(f.readAll()) : "";
     return QRegularExpression(u"\\b"_s + fault + u"=(\\d+)"_s).match(counts).captured(1).toInt();
+}
+
+QByteArray bytesOf(const tables::TableSnapshot& s) {
+    return {reinterpret_cast<const char*>(s.bytes.data()), static_cast<qsizetype>(s.bytes.size())};
 }
 
 }  // namespace
@@ -137,6 +142,7 @@ void TestFaultMatrix::faultRun_programStaysSound() {
     ScriptedDialogs dialogs;
     dialogs.answers << Dialogs::Button::Ok << Dialogs::Button::Ok << Dialogs::Button::Ok;
     dialogs.defaultAnswer = Dialogs::Button::Cancel;
+    dialogs.yesNoDefault = Dialogs::Button::Yes;  // and programs without a backup if need be
     Form1::Options options;
     options.commandLinePorts.insert(3, sim.device());
     options.forcedPort = QStringLiteral("COM3");
@@ -150,7 +156,8 @@ void TestFaultMatrix::faultRun_programStaysSound() {
     auto* tabs = form->findChild<QTabWidget*>(QStringLiteral("SSTab1"));
 
     tables::TableSnapshot flashed;
-    bool flashReportedComplete = false;
+    QByteArray afterRead, expectedAfterRead;
+    bool flashReportedComplete = false, readReported = false;
     const std::vector<std::pair<const char*, std::function<void()>>> operations{
         {"start-up", [&] { form->Form_Load(); }},
         {"typed command",
@@ -171,11 +178,23 @@ void TestFaultMatrix::faultRun_programStaysSound() {
              click("btn7057");
              click("btnAutoCal");
          }},
-        {"flash and verify",
+        {"read unit",
          [&] {
              tabs->setCurrentIndex(2);
              form->findChild<QComboBox*>(QStringLiteral("cboOutputPin"))->setCurrentIndex(1);
              form->link().wait_ticks(5);
+             expectedAfterRead = bytesOf(form->tables().model().snapshot());
+             click("btnReadUnit");
+             afterRead = bytesOf(form->tables().model().snapshot());
+             readReported = status->text() == QLatin1String("Read table from unit");
+             QFile file(eeprom);
+             if (readReported && file.open(QIODevice::ReadOnly)) {
+                 expectedAfterRead = file.readAll().mid(0x7A, tables::kTableBytes);
+             }
+         }},
+        {"flash and verify",
+         [&] {
+             form->tables().btnGenTable_Click();  // back from the unit's blank table
              flashed = form->tables().model().snapshot();
              status->clear();
              click("btnFlashTable");
@@ -214,14 +233,17 @@ void TestFaultMatrix::faultRun_programStaysSound() {
     tabs->setCurrentIndex(0);
     QCOMPARE(tabs->currentIndex(), 0);
 
+    // Without a checksum a corrupted digit may pass as a byte; any other fault fails the read.
+    if (!readReported || fault != QLatin1String("corrupt")) {
+        QCOMPARE(afterRead.toHex(' '), expectedAfterRead.toHex(' '));
+    }
     sim.stop();
     QVERIFY2(faultCount(countsPath, fault) > 0,
              qPrintable(fault + QStringLiteral(" never struck")));
     if (flashReportedComplete) {
         QFile file(eeprom);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray image(reinterpret_cast<const char*>(flashed.bytes.data()),
-                               static_cast<qsizetype>(flashed.bytes.size()));
+        const QByteArray image = bytesOf(flashed);
         QCOMPARE(file.readAll().mid(flashed.start, image.size()).toHex(' '), image.toHex(' '));
     }
 }

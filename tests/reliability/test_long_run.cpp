@@ -1,6 +1,10 @@
 // An hour of trace at the full line rate, fed to the link unpaced: memory stays bounded, the data
-// area keeps the newest text, and the receive buffer's cut keeps working.
+// area keeps the newest text, the receive buffer's cut keeps working, and the traffic log on disk
+// keeps every byte.
+#include <QCheckBox>
+#include <QCryptographicHash>
 #include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "app/widgets.h"
@@ -53,6 +57,11 @@ void TestLongRun::hourOfTrace_boundedAndNewestShown() {
     QVERIFY(link.isOpen());
     link.clearRxBuffer();
     auto* area = w.get<DataArea>("txtData");
+    QTemporaryDir dir;
+    const QString logPath = dir.filePath(QStringLiteral("trace.log"));
+    w.dialogs.files << logPath;
+    w.get<QCheckBox>("chkLogFile")->click();
+    QCryptographicHash fedHash(QCryptographicHash::Sha256);
 
     QByteArray pending, tail;  // tail: the last bytes fed
     qint64 fed = 0, line = 0, cuts = 0, baseline = -1, peakRss = 0;
@@ -68,6 +77,7 @@ void TestLongRun::hourOfTrace_boundedAndNewestShown() {
         QCoreApplication::processEvents();
         link.getRxData();
         fed += piece.size();
+        fedHash.addData(piece);
         tail = (tail + piece).right(100);
         if (link.RxBuffer().size() < before + piece.size()) {
             ++cuts;
@@ -94,6 +104,11 @@ void TestLongRun::hourOfTrace_boundedAndNewestShown() {
     QString shown = QString::fromLatin1(tail.mid(tail.indexOf('\n') + 1));
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     QVERIFY2(area->toPlainText().endsWith(shown), qPrintable(area->toPlainText().right(80)));
+
+    QVERIFY(w.get<QCheckBox>("chkLogFile")->isChecked());
+    QFile log(logPath);
+    QVERIFY(log.open(QIODevice::ReadOnly) && log.size() == fed);
+    QCOMPARE(QCryptographicHash::hash(log.readAll(), QCryptographicHash::Sha256), fedHash.result());
 }
 
 QTEST_MAIN(TestLongRun)

@@ -19,13 +19,22 @@ class ScriptedDialogs final : public Dialogs {
         asked.append({title, text, icon});
         return answers.isEmpty() ? defaultAnswer : answers.dequeue();
     }
+    Button yesNo(const QString& title, const QString& text) override {
+        asked.append({title, text, Icon::Exclamation});
+        return yesNoAnswers.isEmpty() ? yesNoDefault : yesNoAnswers.dequeue();
+    }
     QString openFile(const QString& presetName, const QString& filter) override {
         fileRequests.append({presetName, filter});
         return files.isEmpty() ? QString() : files.dequeue();
     }
+    QString saveFile(const QString& presetName, const QString& filter) override {
+        return openFile(presetName, filter);
+    }
 
     QQueue<Button> answers;
     Button defaultAnswer = Button::Ok;
+    QQueue<Button> yesNoAnswers;
+    Button yesNoDefault = Button::No;
     QList<Asked> asked;
     QQueue<QString> files;  // an empty text answers Cancel
     QList<std::pair<QString, QString>> fileRequests;

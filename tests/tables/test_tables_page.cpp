@@ -194,6 +194,42 @@ class TestTablesPage : public QObject {
         p.click("cmdPasteFile");  // what the copy put on the clipboard
         QCOMPARE(p.get<DataArea>("txtAFRfileData")->text(), "11\r\n");
     }
+
+    void savedTables_reimportEqualTextAndWarnings() {
+        Page p;
+        p.choose("cboOutputPin", 1);
+        const QString saved = p.dir.filePath(QStringLiteral("saved.txt"));
+        // Every built-in table and a generated one come back value for value.
+        for (int source : {0, 2, 3, 4}) {  // linear, then the three built-in tables
+            p.choose("cboEEdata", source);
+            const auto table = p.model().TableData();
+            p.dialogs.files.enqueue(saved);
+            p.click("btnSaveTable");
+            QCOMPARE(p.statusText(), "Saved table to " + saved);
+            p.get<QLineEdit>("txtAFRfilename")->setText(saved);
+            p.choose("cboEEdata", kFile);
+            QCOMPARE(p.model().TableData(), table);
+        }
+        // A column pasted from a spreadsheet, read by the file's rules.
+        p.get<DataArea>("txtAFRfileData")
+            ->setText(QStringLiteral("AFR\r\n") + QStringLiteral("1200\r\n").repeated(65));
+        p.click("cmdUseText");
+        QCOMPARE(p.word(0x7A, 0), 0);  // the heading took entry 0
+        QCOMPARE(p.word(0x7A, 1), 1200);
+        QCOMPARE(p.statusText(), QStringLiteral("Read text - 1 lines without a number were read "
+                                                "as 0 (first: line 1)"));
+        // Lines without a number are read as 0, and said so; Flash asks before programming them.
+        p.file(QStringLiteral("dw.inc"), QByteArray("DW 2800\r\n").repeated(65));
+        p.click("cmdGOfile");
+        QCOMPARE(p.statusText(), "Read file " + p.dir.filePath(QStringLiteral("dw.inc")) +
+                                     " - 65 lines without a number were read as 0 (first: line 1)");
+        const qsizetype mark = p.mark();
+        p.click("btnFlashTable");
+        QCOMPARE(p.dialogs.asked.last().text,
+                 QStringLiteral("The table holds 65 values read as 0 from lines without a number. "
+                                "Program it anyway?"));
+        QCOMPARE(p.sentSince(mark), QStringList());
+    }
 };
 
 QTEST_MAIN(TestTablesPage)
