@@ -9,7 +9,7 @@ namespace cli {
 
 int run(const CliRequest& request, CliOutput& out);
 
-int ports(CliOutput& out);
+int ports(const CliRequest& request, CliOutput& out);
 int info(const CliRequest& request, CliOutput& out);
 int send(const CliRequest& request, CliOutput& out);
 int trace(const CliRequest& request, CliOutput& out);

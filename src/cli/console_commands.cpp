@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QMap>
 
 #include "calibration/calibration_value.h"
 #include "cli/cli_commands.h"
@@ -42,36 +43,21 @@ int noAnswer(CliOutput& out, const UnitSession& session, const QString& command)
 }  // namespace
 
 int run(const CliRequest& request, CliOutput& out) {
+    using Command = int (*)(const CliRequest&, CliOutput&);
+    static const QMap<QString, Command> commands{{QStringLiteral("ports"), ports},
+                                                 {QStringLiteral("info"), info},
+                                                 {QStringLiteral("send"), send},
+                                                 {QStringLiteral("trace"), trace},
+                                                 {QStringLiteral("calibration"), calibration},
+                                                 {QStringLiteral("read"), read},
+                                                 {QStringLiteral("flash"), flash},
+                                                 {QStringLiteral("compare"), compare},
+                                                 {QStringLiteral("generate"), generate}};
     UnitSession::watchInterrupts();
-    const QString& c = request.command;
-    if (c == QLatin1String("ports")) {
-        return ports(out);
-    }
-    if (c == QLatin1String("info")) {
-        return info(request, out);
-    }
-    if (c == QLatin1String("send")) {
-        return send(request, out);
-    }
-    if (c == QLatin1String("trace")) {
-        return trace(request, out);
-    }
-    if (c == QLatin1String("calibration")) {
-        return calibration(request, out);
-    }
-    if (c == QLatin1String("read")) {
-        return read(request, out);
-    }
-    if (c == QLatin1String("flash")) {
-        return flash(request, out);
-    }
-    if (c == QLatin1String("compare")) {
-        return compare(request, out);
-    }
-    return generate(request, out);
+    return commands.value(request.command, generate)(request, out);
 }
 
-int ports(CliOutput& out) {
+int ports(const CliRequest&, CliOutput& out) {
     const SettingsStore settings;
     QtPortProber prober;
     const PortMap map = buildPortMap({}, settings.ports(), prober.discover());

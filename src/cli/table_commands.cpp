@@ -107,6 +107,15 @@ std::optional<QByteArray> readUnitTable(UnitSession& session, int pin, const QSt
     return std::nullopt;
 }
 
+// The pin's table from a unit just opened, for read and compare.
+std::optional<QByteArray> openAndRead(UnitSession& session, const CliRequest& request,
+                                      CliOutput& out, int* exitCode) {
+    *exitCode = startSession(session, request, out);
+    return *exitCode == CliExit::kOk
+               ? readUnitTable(session, request.pin, QStringLiteral("Reading"), out, exitCode)
+               : std::nullopt;
+}
+
 int writeOrPrint(const QString& path, const QByteArray& text, CliOutput& out) {
     if (path.isEmpty()) {
         out.text(QString::fromUtf8(text));
@@ -125,12 +134,8 @@ int writeOrPrint(const QString& path, const QByteArray& text, CliOutput& out) {
 
 int read(const CliRequest& request, CliOutput& out) {
     UnitSession session(out);
-    if (const int failed = startSession(session, request, out)) {
-        return failed;
-    }
     int exitCode = CliExit::kOk;
-    const std::optional<QByteArray> bytes =
-        readUnitTable(session, request.pin, QStringLiteral("Reading"), out, &exitCode);
+    const std::optional<QByteArray> bytes = openAndRead(session, request, out, &exitCode);
     if (!bytes) {
         return exitCode;
     }
@@ -262,12 +267,8 @@ int compare(const CliRequest& request, CliOutput& out) {
         out.note(doubt);
     }
     UnitSession session(out);
-    if (const int failed = startSession(session, request, out)) {
-        return failed;
-    }
     int exitCode = CliExit::kOk;
-    const std::optional<QByteArray> bytes =
-        readUnitTable(session, request.pin, QStringLiteral("Reading"), out, &exitCode);
+    const std::optional<QByteArray> bytes = openAndRead(session, request, out, &exitCode);
     if (!bytes) {
         return exitCode;
     }

@@ -73,21 +73,11 @@ class UnitSession : public QObject, private EepromLink, private StatusLine, priv
     QString openFile(const QString&, const QString&) override { return {}; }
     QString saveFile(const QString&, const QString&) override { return {}; }
 
-    class Log final : public DataView {
-      public:
-        QString text() const override { return m_text; }
-        void setText(const QString& text) override { m_text = text; }
-        void appendText(const QString& text) override { m_text += text; }
-
-      private:
-        QString m_text;
-    };
-
     CliOutput& m_out;
     std::unique_ptr<SimulatedUnit> m_simulated;
     QtSerialPort* m_port = nullptr;  // owned by the link
     std::unique_ptr<DeviceLink> m_link;
-    Log m_log;
+    TextDataView m_log;
     std::unique_ptr<EepromProgrammer> m_programmer;
     EepromProgrammer::ImageByte m_image;
     QString m_label;

@@ -102,18 +102,23 @@ std::optional<tables::UnitWords> EepromController::readUnitTable(int start,
     return read.ok() ? std::optional(tables::unitWords(read.bytes)) : std::nullopt;
 }
 
-void EepromController::btnReadUnit_Click() {
-    if (m_tables.chosenPin() == 0) {
-        m_context.status.msgError(QStringLiteral("No Table Selected"));
-        return;
-    }
+std::optional<tables::UnitWords> EepromController::readChosenPin() {
     if (!startUsingUnit()) {
-        return;
+        return std::nullopt;
     }
     showBusy(true);
     const auto values = readUnitTable(tables::TableStartAddr[m_tables.chosenPin()],
                                       QStringLiteral("Reading aborted."));
     showBusy(false);
+    return values;
+}
+
+void EepromController::btnReadUnit_Click() {
+    if (m_tables.chosenPin() == 0) {
+        m_context.status.msgError(QStringLiteral("No Table Selected"));
+        return;
+    }
+    const auto values = readChosenPin();
     if (!values) {
         return;
     }
@@ -136,13 +141,7 @@ void EepromController::btnCompare_Click() {
         m_context.status.msgError(QStringLiteral("No table generated"));
         return;
     }
-    if (!startUsingUnit()) {
-        return;
-    }
-    showBusy(true);
-    const auto unit = readUnitTable(tables::TableStartAddr[m_tables.chosenPin()],
-                                    QStringLiteral("Reading aborted."));
-    showBusy(false);
+    const auto unit = readChosenPin();
     if (!unit) {
         return;
     }
