@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTimer>
 
@@ -19,7 +18,6 @@
 #include "app/form_layout.h"
 #include "app/port_selector.h"
 #include "app/qt_dialogs.h"
-#include "app/settings_store.h"
 #include "app/ui_builder.h"
 #include "app/widgets.h"
 #include "calibration/calibration_page.h"
@@ -28,7 +26,9 @@
 #include "eeprom/eeprom_controller.h"
 #include "link/hex_text.h"
 #include "link/qt_serial_port.h"
+#include "link/settings_store.h"
 #include "link/unit_commands.h"
+#include "tables/table_file.h"
 #include "tables/tables_page.h"
 
 namespace {
@@ -98,9 +98,7 @@ Form1::Form1(Options options, QWidget* parent)
     m_eeprom = std::make_unique<EepromController>(context, m_controls.flash, *m_tables);
     // What the unit held is kept before every write, unless the user turned that off.
     if (m_settings->tablesFlag(QStringLiteral("backupBeforeFlash"), true)) {
-        m_eeprom->setBackupFolder(
-            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-            QStringLiteral("/Orvex/backups"));
+        m_eeprom->setBackupFolder(tables::defaultBackupFolder());
     }
 }
 

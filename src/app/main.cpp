@@ -4,8 +4,8 @@
 
 #include "app/automation_ids.h"
 #include "app/form1.h"
-#include "app/simulated_unit.h"
 #include "link/port_map.h"
+#include "sim/simulated_unit.h"
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -41,9 +41,11 @@ int main(int argc, char* argv[]) {
 
     std::unique_ptr<SimulatedUnit> unit;
     if (parser.isSet(simulate)) {
-        unit = SimulatedUnit::start();
+        QString error;
+        unit = SimulatedUnit::start(&error);
         if (!unit) {
-            QTextStream(stderr) << "orvex-config: could not start the simulated unit\n";
+            QTextStream(stderr) << "orvex-config: could not start the simulated unit: " << error
+                                << '\n';
             return 1;
         }
         int number = kFirstComPort;

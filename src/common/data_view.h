@@ -22,3 +22,14 @@ class DataView {
         setText(rxBuffer);
     }
 };
+
+// A data area that only keeps its text: a log nobody watches while it is written.
+class TextDataView final : public DataView {
+  public:
+    QString text() const override { return m_text; }
+    void setText(const QString& text) override { m_text = text; }
+    void appendText(const QString& text) override { m_text += text; }
+
+  private:
+    QString m_text;
+};

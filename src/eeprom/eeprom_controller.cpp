@@ -2,9 +2,6 @@
 
 #include <QCheckBox>
 #include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -38,18 +35,6 @@ class EepromController::WindowLink final : public EepromLink {
     QLabel* m_label1;
     const bool& m_bAborted;
 };
-
-namespace {
-
-tables::UnitWords wordsOf(const QByteArray& bytes) {
-    tables::UnitWords values{};
-    for (int i = 0; i < tables::kEntries; ++i) {
-        values[i] = static_cast<quint8>(bytes[2 * i]) + 256 * static_cast<quint8>(bytes[2 * i + 1]);
-    }
-    return values;
-}
-
-}  // namespace
 
 EepromController::EepromController(const PageContext& context, const FlashControls& controls,
                                    TableSource& tables, QObject* parent)
@@ -114,7 +99,18 @@ std::optional<tables::UnitWords> EepromController::readUnitTable(int start,
     if (why) {
         *why = failure;
     }
-    return read.ok() ? std::optional(wordsOf(read.bytes)) : std::nullopt;
+    return read.ok() ? std::optional(tables::unitWords(read.bytes)) : std::nullopt;
+}
+
+std::optional<tables::UnitWords> EepromController::readChosenPin() {
+    if (!startUsingUnit()) {
+        return std::nullopt;
+    }
+    showBusy(true);
+    const auto values = readUnitTable(tables::TableStartAddr[m_tables.chosenPin()],
+                                      QStringLiteral("Reading aborted."));
+    showBusy(false);
+    return values;
 }
 
 void EepromController::btnReadUnit_Click() {
@@ -122,13 +118,7 @@ void EepromController::btnReadUnit_Click() {
         m_context.status.msgError(QStringLiteral("No Table Selected"));
         return;
     }
-    if (!startUsingUnit()) {
-        return;
-    }
-    showBusy(true);
-    const auto values = readUnitTable(tables::TableStartAddr[m_tables.chosenPin()],
-                                      QStringLiteral("Reading aborted."));
-    showBusy(false);
+    const auto values = readChosenPin();
     if (!values) {
         return;
     }
@@ -151,33 +141,18 @@ void EepromController::btnCompare_Click() {
         m_context.status.msgError(QStringLiteral("No table generated"));
         return;
     }
-    if (!startUsingUnit()) {
-        return;
-    }
-    showBusy(true);
-    const auto unit = readUnitTable(tables::TableStartAddr[m_tables.chosenPin()],
-                                    QStringLiteral("Reading aborted."));
-    showBusy(false);
+    const auto unit = readChosenPin();
     if (!unit) {
         return;
     }
-    const tables::TableSnapshot table = m_tables.snapshot();
-    const tables::UnitWords mine =
-        wordsOf(QByteArray(reinterpret_cast<const char*>(table.bytes.data()), tables::kTableBytes));
-    QString lines = QStringLiteral("Index  Unit  Table\r\n");
-    int differ = 0;
-    for (int i = 0; i < tables::kEntries; ++i) {
-        if ((*unit)[i] != mine[i]) {
-            ++differ;
-            lines += QStringLiteral("%1  %2  %3\r\n").arg(i).arg((*unit)[i]).arg(mine[i]);
-        }
-    }
-    m_c.txtData->setText(lines);
+    const QList<tables::Difference> differ =
+        tables::differences(*unit, tables::unitWords(m_tables.snapshot().toBytes()));
+    m_c.txtData->setText(tables::differenceLines(differ));
     m_tables.showUnitCurve(unit);
-    if (differ == 0) {
+    if (differ.isEmpty()) {
         m_context.status.msgStatus(QStringLiteral("Unit matches the table"));
     } else {
-        m_context.status.msgError(QString::number(differ) +
+        m_context.status.msgError(QString::number(differ.size()) +
                                   QStringLiteral(" entries differ from the unit"));
     }
 }
@@ -193,25 +168,13 @@ bool EepromController::backUp() {
         return false;  // an abort while reading: nothing written
     }
     if (unit) {
-        const QDateTime now = QDateTime::currentDateTime();
-        const QString base = m_backupFolder + QLatin1Char('/') +
-                             now.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss_")) +
-                             tables::pinShortName(pin);
-        // Backups are never overwritten.
-        QString path = base + QStringLiteral(".txt");
-        for (int n = 2; QFileInfo::exists(path); ++n) {
-            path = base + QStringLiteral("_%1.txt").arg(n);
-        }
-        const QByteArray text =
-            tables::tableFileText(*unit, {tables::PinNames[pin], QStringLiteral("unit"), now});
-        QFile file(path);
-        if (QDir().mkpath(m_backupFolder) && file.open(QIODevice::NewOnly | QIODevice::WriteOnly) &&
-            file.write(text) == text.size() && file.flush()) {
+        const QString path =
+            tables::saveBackup(m_backupFolder, pin, *unit, QDateTime::currentDateTime(), &why);
+        if (!path.isEmpty()) {
             m_programmer->setLogHead(QStringLiteral("Backup saved to ") + path +
                                      QStringLiteral("\r\n"));
             return true;
         }
-        why = QStringLiteral("Cannot write ") + path + QStringLiteral(": ") + file.errorString();
         m_context.status.msgError(why);
     }
     return m_context.dialogs.yesNo(QStringLiteral("No backup"),

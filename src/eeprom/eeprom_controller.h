@@ -45,6 +45,8 @@ class EepromController : public QObject {
     // The table at `start` as the unit holds it; nothing after a failure already reported.
     std::optional<tables::UnitWords> readUnitTable(int start, const QString& abortText,
                                                    QString* why = nullptr);
+    // The chosen pin's table for Read Unit and Compare, the unit shown busy meanwhile.
+    std::optional<tables::UnitWords> readChosenPin();
     // Saves the unit's table before it is overwritten; false when the run must not go on.
     bool backUp();
     void showProgress(int done, int total);

@@ -7,6 +7,7 @@
 #include "link/reply_text.h"
 #include "link/unit_commands.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -149,6 +150,12 @@ EepromProgrammer::Read EepromProgrammer::readTable(int start, int length) {
     }
     read.aborted = m_link.aborted();
     return read;
+}
+
+QList<int> EepromProgrammer::failedAddresses() const {
+    QList<int> addresses(m_failed.begin(), m_failed.end());
+    std::sort(addresses.begin(), addresses.end());
+    return addresses;
 }
 
 void EepromProgrammer::reportProgress(int done, int total) {

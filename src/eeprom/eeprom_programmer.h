@@ -61,6 +61,7 @@ class EepromProgrammer {
 
     // Distinct addresses the user skipped with OK in the last run, in either pass.
     int failedLocations() const { return static_cast<int>(m_failed.size()); }
+    QList<int> failedAddresses() const;
 
     // The last exchange: address (four digits), expected data, the reply's parameter.
     QString eeAddr;

@@ -44,7 +44,9 @@ void DeviceLink::waitForEvents() {
 
 bool DeviceLink::OpenPort(const QString& name) {
     closePort();
-    const QString device = m_portMap.value(comNumber(name));
+    // A COM name goes through the port map; orvexctl may also name a device by its path.
+    const QString device =
+        name.startsWith(QLatin1Char('/')) ? name : m_portMap.value(comNumber(name));
     m_port->setDevice(device);
     if (device.isEmpty() || !m_port->open()) {
         Q_EMIT openFailed(name);

@@ -39,8 +39,8 @@ class DeviceLink : public QObject {
     const QString& portName() const { return m_portName; }
     void setPortName(const QString& name) { m_portName = name; }
 
-    // Opens the named port and greets the unit ("tf", then "v"). False when it cannot be
-    // opened, or when it is lost during the greeting.
+    // Opens the named port (a COM name, or a device path) and greets the unit ("tf", then "v").
+    // False when it cannot be opened, or when it is lost during the greeting.
     bool OpenPort(const QString& name);
     void TxString(const QString& txt);
     void openError() { Q_EMIT notOpen(); }

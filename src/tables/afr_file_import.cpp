@@ -3,8 +3,6 @@
 #include <QClipboard>
 #include <QDragMoveEvent>
 #include <QDropEvent>
-#include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QMimeData>
@@ -14,6 +12,7 @@
 #include "common/data_view.h"
 #include "link/hex_text.h"
 #include "tables/afr_file_parser.h"
+#include "tables/table_file.h"
 
 AfrFileImport::AfrFileImport(const PageContext& context, const TablesControls& controls,
                              QObject* parent)
@@ -32,31 +31,13 @@ AfrFileImport::AfrFileImport(const PageContext& context, const TablesControls& c
 std::optional<AfrFileImport::Imported> AfrFileImport::readAFRFile() {
     StatusLine& status = m_context.status;
     const QString name = m_c.txtAFRfilename->text();
-    const QFileInfo info(name);
-    if (name.isEmpty() || !info.exists()) {
-        status.msgError(QStringLiteral("No File ") + name);
+    const tables::FileBytes file = tables::readTableFile(name);
+    if (!file.bytes) {
+        status.msgError(file.error);
         return std::nullopt;
     }
-    if (info.size() > kMaxFileBytes && info.isFile()) {
-        status.msgError(QStringLiteral("File too large ") + name);
-        return std::nullopt;
-    }
-    QFile file(name);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
-        status.msgError(QStringLiteral("Cannot read ") + name);
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.read(kMaxFileBytes + 1);
-    if (file.error() != QFileDevice::NoError || bytes.size() > kMaxFileBytes) {
-        status.msgError((bytes.size() > kMaxFileBytes ? QStringLiteral("File too large ")
-                                                      : QStringLiteral("Cannot read ")) +
-                        name);
-        return std::nullopt;
-    }
-    file.close();
-
     status.msg(QStringLiteral("Reading AFR table file ..."));
-    const tables::AfrFileContent content = tables::parseAfrFile(bytes);
+    const tables::AfrFileContent content = tables::parseAfrFile(*file.bytes);
     m_c.txtAFRfileData->setText(content.echo);
     return import(content, QStringLiteral("Read file ") + name);
 }
@@ -69,37 +50,15 @@ AfrFileImport::Imported AfrFileImport::readText() {
 AfrFileImport::Imported AfrFileImport::import(const tables::AfrFileContent& content,
                                               const QString& read) {
     StatusLine& status = m_context.status;
-    Imported imported;
-    qint64 count = 0;
-    for (const qint64 value : content.values) {
-        if (count < tables::kEntries) {
-            imported.values[static_cast<size_t>(count)] = value;
-        }
-        ++count;
-        if (count > tables::kEntries) {
-            status.msgError(QStringLiteral("Extra entries (to ") + withSignPosition(count) +
-                            QStringLiteral(")  - expecting 65"));
-        }
+    const tables::ImportedTable table = tables::importTable(content);
+    // Each extra entry is reported as it is met; the outcome below then takes the line.
+    for (qint64 count = tables::kEntries + 1; count <= table.count; ++count) {
+        status.msgError(QStringLiteral("Extra entries (to ") + withSignPosition(count) +
+                        QStringLiteral(")  - expecting 65"));
     }
-    for (const int index : content.withoutNumber) {
-        imported.withoutNumber += index < tables::kEntries ? 1 : 0;
-    }
-    // A line without a number reads as 0; a table of such zeros must not look like success.
-    const QString zeros =
-        content.withoutNumber.isEmpty()
-            ? QString()
-            : QStringLiteral(" - %1 lines without a number were read as 0 (first: line %2)")
-                  .arg(content.withoutNumber.size())
-                  .arg(content.firstWithoutNumberLine);
-    if (count < tables::kEntries) {
-        status.msgError(QStringLiteral("Only ") + withSignPosition(count) +
-                        QStringLiteral(" entries - expecting 65") + zeros);
-    } else if (!zeros.isEmpty()) {
-        status.msgError(read + zeros);
-    } else {
-        status.msg(read);
-    }
-    return imported;
+    const tables::ImportOutcome outcome = tables::importOutcome(table, read);
+    outcome.error ? status.msgError(outcome.text) : status.msg(outcome.text);
+    return {table.values, table.withoutNumber};
 }
 
 void AfrFileImport::cmdAFRfilename_Click() {

@@ -19,7 +19,6 @@ class QMimeData;
 class AfrFileImport : public QObject {
     Q_OBJECT
   public:
-    static constexpr qint64 kMaxFileBytes = 1024 * 1024;
     static inline const QString kFilter =
         QStringLiteral("Text Files (*.TXT)|*.TXT|CSV (*.CSV)|*.CSV|All files (*.*)|*.*");
 

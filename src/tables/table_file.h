@@ -2,12 +2,18 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QString>
 
+#include <array>
+#include <optional>
+
+#include "tables/afr_file_parser.h"
 #include "tables/table_defaults.h"
 
 // A table as a file the import reads back value for value: comment lines with where it came
-// from, then the 65 values one a line, CR LF line ends. Saved tables and backups alike.
+// from, then the 65 values one a line, CR LF line ends. Saved tables and backups alike. The
+// window and orvexctl read, judge, compare and back up tables through these alike.
 namespace tables {
 
 struct TableFileHeader {
@@ -18,8 +24,53 @@ struct TableFileHeader {
 
 QByteArray tableFileText(const UnitWords& values, const TableFileHeader& header);
 UnitWords unitWords(const TableValues& values);
+// The 130 bytes of a table as the unit holds them.
+UnitWords unitWords(const QByteArray& bytes);
 
 // The pin's short name for file names ("WBlin" for "WBlin (12 bit DAC)").
 QString pinShortName(int pin);
+
+// A table file's bytes, or why there are none: "No File ", "File too large " or "Cannot read "
+// followed by the name.
+inline constexpr qint64 kMaxTableFileBytes = 1024 * 1024;
+struct FileBytes {
+    std::optional<QByteArray> bytes;
+    QString error;
+};
+FileBytes readTableFile(const QString& name);
+
+// A file's data lines as a table: the first 65 values (missing ones 0), and what the reader must
+// be told about them.
+struct ImportedTable {
+    std::array<qint64, kEntries> values{};
+    qint64 count = 0;       // data lines in the file
+    int withoutNumber = 0;  // of the 65, how many came from lines without a number
+    int withoutNumberLines = 0;
+    int firstWithoutNumberLine = 0;
+};
+ImportedTable importTable(const AfrFileContent& content);
+// The outcome as the status line shows it, `read` heading a full table ("Read file <name>"); an
+// error when entries are missing or lines held no number.
+struct ImportOutcome {
+    QString text;
+    bool error = false;
+};
+ImportOutcome importOutcome(const ImportedTable& table, const QString& read);
+
+struct Difference {
+    int index;
+    int unit;
+    int table;
+};
+QList<Difference> differences(const UnitWords& unit, const UnitWords& table);
+// "Index  Unit  Table" and one line per difference, CR LF each.
+QString differenceLines(const QList<Difference>& differences);
+
+// Saves the unit's table before it is overwritten, as <folder>/yyyy-MM-dd_HH-mm-ss_<pin>.txt,
+// never over an existing file. The path written, or empty with `error` saying why.
+QString saveBackup(const QString& folder, int pin, const UnitWords& values, const QDateTime& when,
+                   QString* error);
+// Where backups go: $XDG_DATA_HOME/Orvex/backups.
+QString defaultBackupFolder();
 
 }  // namespace tables

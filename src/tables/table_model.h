@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
@@ -18,6 +19,9 @@ struct Table {
 struct TableSnapshot {
     int start = 0;
     std::array<quint8, kTableBytes> bytes{};
+    QByteArray toBytes() const {
+        return {reinterpret_cast<const char*>(bytes.data()), kTableBytes};
+    }
 };
 
 }  // namespace tables

@@ -72,10 +72,7 @@ struct Rig {
     // Cells 0 and 1 are where the unit keeps its calibration value.
     int savedCalValue() const { return eeprom().left(2).toHex().toInt(nullptr, 16); }
     // The first pin's table as the program will program it, and as the unit holds it.
-    QByteArray image() const {
-        const tables::TableSnapshot s = form->tables().model().snapshot();
-        return QByteArray(reinterpret_cast<const char*>(s.bytes.data()), tables::kTableBytes);
-    }
+    QByteArray image() const { return form->tables().model().snapshot().toBytes(); }
     QByteArray unitTable() const { return eeprom().mid(0x7A, tables::kTableBytes); }
 
     QTemporaryDir dir;

@@ -30,7 +30,7 @@ struct Run final : EepromLink {
     QHash<QString, QString> eeprom;  // address to byte, as the unit writes them
     QHash<int, quint8> image;
     RecordingStatus status;
-    RecordingDataView log;
+    TextDataView log;
     ScriptedDialogs dialogs;
     EepromProgrammer programmer{*this, status, log, dialogs, [this](int a) { return image[a]; }};
 };

@@ -87,10 +87,6 @@ int faultCount(const QString& path, const QString& fault) {
     return QRegularExpression(u"\\b"_s + fault + u"=(\\d+)"_s).match(counts).captured(1).toInt();
 }
 
-QByteArray bytesOf(const tables::TableSnapshot& s) {
-    return {reinterpret_cast<const char*>(s.bytes.data()), static_cast<qsizetype>(s.bytes.size())};
-}
-
 }  // namespace
 
 class TestFaultMatrix : public QObject {
@@ -183,9 +179,9 @@ void TestFaultMatrix::faultRun_programStaysSound() {
              tabs->setCurrentIndex(2);
              form->findChild<QComboBox*>(QStringLiteral("cboOutputPin"))->setCurrentIndex(1);
              form->link().wait_ticks(5);
-             expectedAfterRead = bytesOf(form->tables().model().snapshot());
+             expectedAfterRead = form->tables().model().snapshot().toBytes();
              click("btnReadUnit");
-             afterRead = bytesOf(form->tables().model().snapshot());
+             afterRead = form->tables().model().snapshot().toBytes();
              readReported = status->text() == QLatin1String("Read table from unit");
              QFile file(eeprom);
              if (readReported && file.open(QIODevice::ReadOnly)) {
@@ -243,7 +239,7 @@ void TestFaultMatrix::faultRun_programStaysSound() {
     if (flashReportedComplete) {
         QFile file(eeprom);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray image = bytesOf(flashed);
+        const QByteArray image = flashed.toBytes();
         QCOMPARE(file.readAll().mid(flashed.start, image.size()).toHex(' '), image.toHex(' '));
     }
 }

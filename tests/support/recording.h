@@ -29,14 +29,3 @@ class RecordingStatus final : public StatusLine {
     }
     QList<Entry> entries;
 };
-
-// A data area that only keeps its text.
-class RecordingDataView final : public DataView {
-  public:
-    QString text() const override { return m_text; }
-    void setText(const QString& text) override { m_text = text; }
-    void appendText(const QString& text) override { m_text += text; }
-
-  private:
-    QString m_text;
-};

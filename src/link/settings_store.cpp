@@ -1,4 +1,4 @@
-#include "app/settings_store.h"
+#include "link/settings_store.h"
 
 #include <QSettings>
 

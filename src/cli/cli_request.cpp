@@ -1,0 +1,249 @@
+#include "cli/cli_request.h"
+
+#include <QCommandLineParser>
+#include <QLocale>
+#include <QMap>
+#include <QSet>
+
+#include "tables/table_defaults.h"
+
+namespace {
+
+const QString kUsage = QStringLiteral(
+    "Usage: orvexctl [--port COMn|PATH] [--simulate] [--json] [--quiet] COMMAND ...\n"
+    "\n"
+    "Talks to an Orvex unit on a serial port (19200 8N1) without a window. The port is a COM\n"
+    "name (through the window's port map: the [Ports] entries of its settings file, then the\n"
+    "devices found) or a device path; without --port, the port the window last used.\n"
+    "\n"
+    "Commands:\n"
+    "  ports                       list the COM names and devices\n"
+    "  info                        greet the unit (\"tf\", \"v\") and print its firmware version\n"
+    "  send TEXT...                send commands, print each reply\n"
+    "  trace [--seconds N] [-o F]  print (or save to F) the trace until N seconds or Ctrl+C\n"
+    "  read --pin N [-o FILE]      read the pin's table from the unit as a table file\n"
+    "  flash --pin N FILE          back up, program and verify a table file\n"
+    "        [--no-backup] [--force]\n"
+    "  compare --pin N FILE        exit 0 when the unit holds exactly FILE's table\n"
+    "  calibration [--set V]       print, or set and save, the calibration value (0..5000)\n"
+    "  generate --pin N [-o FILE]  a linear table as on the \"AFR Tables\" page, no unit needed:\n"
+    "        [--rich MIX[:VOLTS]] [--lean MIX[:VOLTS]] [--mid MIX:VOLTS]...\n"
+    "        [--lambda] [--stoich AFR] [--under VOLTS] [--over VOLTS]\n"
+    "\n"
+    "Pins: 1 WBlin (12 bit DAC), 2 SVout (10 bit PWM), 3 NBout (10 bit PWM); the short name\n"
+    "works too. Mixtures are AFR unless --lambda; defaults are the page's: rich 9.00 at 0.00 V,\n"
+    "lean 19.00 at 5.00 V, stoich 14.70. Numbers use \".\" whatever the locale.\n"
+    "\n"
+    "Examples:\n"
+    "  orvexctl ports\n"
+    "  orvexctl --port COM3 info\n"
+    "  orvexctl --port /dev/ttyUSB0 send v g3c\n"
+    "  orvexctl trace --seconds 10 -o ipx.log\n"
+    "  orvexctl read --pin 1 -o wblin-before.txt\n"
+    "  orvexctl flash --pin WBlin wblin.txt\n"
+    "  orvexctl --json compare --pin 1 wblin.txt\n"
+    "  orvexctl calibration --set 3630\n"
+    "  orvexctl generate --pin 1 --rich 10:0 --lean 20:5 --mid 14.7:2.5 -o wblin.txt\n"
+    "  orvexctl --simulate flash --pin 1 wblin.txt\n"
+    "\n"
+    "Progress and messages go to stderr; results to stdout (--json: one JSON object a line).\n"
+    "Exit codes: 0 success; 1 the unit answered but the operation failed (verify errors,\n"
+    "differences, a bad calibration value); 2 usage or file errors; 3 no port or no answer;\n"
+    "130 interrupted by Ctrl+C (a flash then says what was written). Backups of the unit's\n"
+    "table before each flash go to ~/.local/share/Orvex/backups ($XDG_DATA_HOME/Orvex/backups).\n");
+
+// The options each command takes beyond the global ones.
+const QMap<QString, QSet<QString>> kCommandOptions{
+    {QStringLiteral("ports"), {}},
+    {QStringLiteral("info"), {}},
+    {QStringLiteral("send"), {}},
+    {QStringLiteral("trace"), {"seconds", "output"}},
+    {QStringLiteral("read"), {"pin", "output"}},
+    {QStringLiteral("flash"), {"pin", "no-backup", "force"}},
+    {QStringLiteral("compare"), {"pin"}},
+    {QStringLiteral("calibration"), {"set"}},
+    {QStringLiteral("generate"),
+     {"pin", "output", "rich", "lean", "mid", "lambda", "stoich", "under", "over"}},
+};
+
+std::optional<double> number(const QString& text) {
+    bool ok = false;
+    const double value = QLocale::c().toDouble(text.trimmed(), &ok);
+    return ok ? std::optional(value) : std::nullopt;
+}
+
+int pinNumber(const QString& text) {
+    for (int pin = 1; pin < tables::kPinItems; ++pin) {
+        if (text == QString::number(pin) ||
+            text.compare(tables::PinNames[pin].section(u' ', 0, 0), Qt::CaseInsensitive) == 0) {
+            return pin;
+        }
+    }
+    return 0;
+}
+
+// "MIX" or "MIX:VOLTS" into the two boxes; false when either is no number.
+bool mixturePoint(const QString& text, QString* mixture, QString* volts, bool voltsNeeded) {
+    const QStringList parts = text.split(u':');
+    if (parts.size() > 2 || (voltsNeeded && parts.size() != 2)) {
+        return false;
+    }
+    for (const QString& part : parts) {
+        if (!number(part)) {
+            return false;
+        }
+    }
+    *mixture = parts[0].trimmed();
+    if (parts.size() == 2) {
+        *volts = parts[1].trimmed();
+    }
+    return true;
+}
+
+}  // namespace
+
+QString cliHelp() {
+    return kUsage;
+}
+
+ParsedCommandLine parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser p;
+    p.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const auto value = [](const char* name, const char* valueName) {
+        return QCommandLineOption(QLatin1String(name), QString(), QLatin1String(valueName));
+    };
+    const auto flag = [](const char* name) { return QCommandLineOption(QLatin1String(name)); };
+    p.addOptions({value("port", "port"), flag("json"), flag("quiet"), flag("simulate"),
+                  QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
+                  flag("version"), value("pin", "n"),
+                  QCommandLineOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
+                                     QString(), QStringLiteral("file")),
+                  value("seconds", "n"), value("set", "v"), flag("no-backup"), flag("force"),
+                  value("rich", "p"), value("lean", "p"), value("mid", "p"), flag("lambda"),
+                  value("stoich", "afr"), value("under", "v"), value("over", "v")});
+    ParsedCommandLine parsed;
+    if (!p.parse(arguments)) {
+        parsed.error = p.errorText();
+        return parsed;
+    }
+    if (p.isSet(QStringLiteral("help"))) {
+        parsed.text = kUsage;
+        return parsed;
+    }
+    if (p.isSet(QStringLiteral("version"))) {
+        parsed.text = QStringLiteral("orvexctl ") + QStringLiteral(ORVEX_VERSION) + u'\n';
+        return parsed;
+    }
+    QStringList positional = p.positionalArguments();
+    if (positional.isEmpty()) {
+        parsed.error = QStringLiteral("no command given (see orvexctl --help)");
+        return parsed;
+    }
+    CliRequest r;
+    r.command = positional.takeFirst();
+    r.arguments = positional;
+    if (!kCommandOptions.contains(r.command)) {
+        parsed.error =
+            QStringLiteral("unknown command \"%1\" (see orvexctl --help)").arg(r.command);
+        return parsed;
+    }
+    const QSet<QString> global{"port", "json", "quiet", "simulate"};
+    for (const QString& name : p.optionNames()) {
+        const QString option = name == QLatin1String("o") ? QStringLiteral("output") : name;
+        if (!global.contains(name) && !kCommandOptions[r.command].contains(option)) {
+            parsed.error = QStringLiteral("%1 takes no --%2").arg(r.command, option);
+            return parsed;
+        }
+    }
+    r.port = p.value(QStringLiteral("port"));
+    r.json = p.isSet(QStringLiteral("json"));
+    r.quiet = p.isSet(QStringLiteral("quiet"));
+    r.simulate = p.isSet(QStringLiteral("simulate"));
+    r.output = p.value(QStringLiteral("output"));
+    r.noBackup = p.isSet(QStringLiteral("no-backup"));
+    r.force = p.isSet(QStringLiteral("force"));
+    r.lambda = p.isSet(QStringLiteral("lambda"));
+
+    const QSet<QString> needPin{"read", "flash", "compare", "generate"};
+    if (needPin.contains(r.command)) {
+        r.pin = pinNumber(p.value(QStringLiteral("pin")));
+        if (r.pin == 0) {
+            parsed.error =
+                QStringLiteral("%1 needs --pin 1, 2 or 3 (WBlin, SVout, NBout)").arg(r.command);
+            return parsed;
+        }
+    }
+    const QSet<QString> oneFile{"flash", "compare"};
+    if (oneFile.contains(r.command) && r.arguments.size() != 1) {
+        parsed.error = QStringLiteral("%1 needs one table file").arg(r.command);
+        return parsed;
+    }
+    if (r.command == QLatin1String("send") && r.arguments.isEmpty()) {
+        parsed.error = QStringLiteral("send needs at least one command text");
+        return parsed;
+    }
+    if (!oneFile.contains(r.command) && r.command != QLatin1String("send") &&
+        !r.arguments.isEmpty()) {
+        parsed.error = QStringLiteral("%1 takes no argument \"%2\"").arg(r.command, r.arguments[0]);
+        return parsed;
+    }
+    if (p.isSet(QStringLiteral("seconds"))) {
+        r.seconds = number(p.value(QStringLiteral("seconds")));
+        if (!r.seconds || *r.seconds <= 0) {
+            parsed.error = QStringLiteral("--seconds needs a number above 0");
+            return parsed;
+        }
+    }
+    if (p.isSet(QStringLiteral("set"))) {
+        bool ok = false;
+        const int v = p.value(QStringLiteral("set")).trimmed().toInt(&ok);
+        if (!ok || v < 0 || v > 5000) {
+            parsed.error = QStringLiteral("--set needs a whole number from 0 to 5000, not \"%1\"")
+                               .arg(p.value(QStringLiteral("set")));
+            return parsed;
+        }
+        r.setValue = v;
+    }
+    if (p.isSet(QStringLiteral("rich")) &&
+        !mixturePoint(p.value(QStringLiteral("rich")), &r.rich, &r.richVolts, false)) {
+        parsed.error = QStringLiteral("--rich needs MIX or MIX:VOLTS, e.g. 10:0");
+        return parsed;
+    }
+    if (p.isSet(QStringLiteral("lean")) &&
+        !mixturePoint(p.value(QStringLiteral("lean")), &r.lean, &r.leanVolts, false)) {
+        parsed.error = QStringLiteral("--lean needs MIX or MIX:VOLTS, e.g. 20:5");
+        return parsed;
+    }
+    const QStringList mids = p.values(QStringLiteral("mid"));
+    if (mids.size() > 2) {
+        parsed.error = QStringLiteral("at most two --mid points");
+        return parsed;
+    }
+    for (const QString& mid : mids) {
+        QString mixture, volts;
+        if (!mixturePoint(mid, &mixture, &volts, true)) {
+            parsed.error = QStringLiteral("--mid needs MIX:VOLTS, e.g. 14.7:2.5");
+            return parsed;
+        }
+        r.midMixtures << mixture;
+        r.midVolts << volts;
+    }
+    for (const char* name : {"stoich", "under", "over"}) {
+        const QString v = p.value(QLatin1String(name));
+        if (p.isSet(QLatin1String(name)) && !number(v)) {
+            parsed.error = QStringLiteral("--%1 needs a number, not \"%2\"").arg(name, v);
+            return parsed;
+        }
+    }
+    if (p.isSet(QStringLiteral("stoich"))) {
+        r.stoich = p.value(QStringLiteral("stoich")).trimmed();
+    }
+    if (p.isSet(QStringLiteral("under"))) {
+        r.under = p.value(QStringLiteral("under")).trimmed();
+    }
+    if (p.isSet(QStringLiteral("over"))) {
+        r.over = p.value(QStringLiteral("over")).trimmed();
+    }
+    parsed.request = r;
+    return parsed;
+}

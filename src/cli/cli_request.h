@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// orvexctl's command line, checked before anything is opened: the global options, the command
+// and its own options. A request that cannot be met by any command is a usage error (exit 2).
+struct CliRequest {
+    // Global
+    QString port;  // a COM name or a device path; empty: the port the window saved
+    bool json = false;
+    bool quiet = false;
+    bool simulate = false;
+    QString command;
+    QStringList arguments;  // the command's positional arguments
+
+    // Command options; what a command does not take is refused.
+    int pin = 0;     // 1..3
+    QString output;  // -o
+    std::optional<double> seconds;
+    std::optional<int> setValue;  // calibration --set
+    bool noBackup = false;
+    bool force = false;
+    // generate: as on the "Linear Parameters" frame
+    QString rich, lean;  // empty: the page's start values
+    QString richVolts = QStringLiteral("0.00"), leanVolts = QStringLiteral("5.00");
+    QStringList midMixtures, midVolts;
+    std::optional<QString> under, over;
+    bool lambda = false;
+    QString stoich = QStringLiteral("14.70");
+};
+
+struct ParsedCommandLine {
+    std::optional<CliRequest> request;  // none: nothing to do (help, version) or an error
+    QString error;                      // a usage error, for stderr
+    QString text;                       // help or version, for stdout
+};
+
+ParsedCommandLine parseCommandLine(const QStringList& arguments);
+
+// The help text, with an example for each command.
+QString cliHelp();

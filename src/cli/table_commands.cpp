@@ -1,0 +1,341 @@
+// orvexctl's commands on a pin's table: read it from the unit, flash a table file (backed up
+// first, verified after), compare, and generate a linear table without a unit.
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+
+#include <algorithm>
+
+#include "cli/cli_commands.h"
+#include "cli/cli_output.h"
+#include "cli/unit_session.h"
+#include "link/device_link.h"
+#include "link/hex_text.h"
+#include "link/unit_commands.h"
+#include "tables/afr_file_parser.h"
+#include "tables/linear_table.h"
+#include "tables/table_file.h"
+#include "tables/table_model.h"
+
+namespace cli {
+
+namespace {
+
+QString pinText(int pin) {
+    return tables::PinNames[pin];
+}
+
+QJsonArray jsonValues(const tables::UnitWords& words) {
+    QJsonArray values;
+    for (const int v : words) {
+        values.append(v);
+    }
+    return values;
+}
+
+// A table for the pin as the window stores it, and what makes it doubtful to program.
+struct FileTable {
+    tables::TableSnapshot snapshot;
+    QStringList doubts;
+};
+
+std::optional<FileTable> tableFromFile(const QString& name, int pin, CliOutput& out) {
+    const tables::FileBytes file = tables::readTableFile(name);
+    if (!file.bytes) {
+        out.error(file.error);
+        return std::nullopt;
+    }
+    const tables::ImportedTable imported = tables::importTable(tables::parseAfrFile(*file.bytes));
+    FileTable table;
+    const tables::ImportOutcome outcome =
+        tables::importOutcome(imported, QStringLiteral("Read file ") + name);
+    if (outcome.error) {
+        table.doubts << (outcome.text.contains(name) ? outcome.text
+                                                     : name + QStringLiteral(": ") + outcome.text);
+    }
+    if (imported.count > tables::kEntries) {
+        table.doubts
+            << QStringLiteral("%1: %2 entries - expecting 65").arg(name).arg(imported.count);
+    }
+    TableModel model;
+    model.selectPin(pin);
+    if (model.store({pin, imported.values}).limited) {
+        table.doubts << name + QStringLiteral(": values out of range were limited to 0..32767");
+    }
+    const tables::TableValues values = model.TableData();
+    if (std::all_of(values.begin(), values.end(), [&](qint16 v) { return v == values[0]; })) {
+        table.doubts << QStringLiteral("%1: all 65 values are %2").arg(name).arg(values[0]);
+    }
+    table.snapshot = model.snapshot();
+    return table;
+}
+
+// Opens the unit and stops any trace, as the window does before every EEPROM run.
+int startSession(UnitSession& session, const CliRequest& request, CliOutput& out) {
+    if (const int failed = session.open(request.port, request.simulate)) {
+        return failed;
+    }
+    if (!session.exchange(UnitCommand::kTraceOff)) {
+        out.error(QStringLiteral("no answer to \"tf\" from %1").arg(session.portLabel()));
+        return CliExit::kNoUnit;
+    }
+    return CliExit::kOk;
+}
+
+// The pin's 130 bytes from the unit, or the exit code after saying why not.
+std::optional<QByteArray> readUnitTable(UnitSession& session, int pin, const QString& label,
+                                        CliOutput& out, int* exitCode) {
+    session.setProgressLabel(label);
+    const EepromProgrammer::Read read =
+        session.programmer().readTable(tables::TableStartAddr[pin], tables::kTableBytes);
+    if (read.ok()) {
+        return read.bytes;
+    }
+    if (session.interrupted()) {
+        out.error(QStringLiteral("interrupted while reading the unit's table"));
+        *exitCode = CliExit::kInterrupted;
+    } else if (!session.link().isOpen()) {
+        out.error(
+            QStringLiteral("lost %1 while reading the unit's table").arg(session.portLabel()));
+        *exitCode = CliExit::kNoUnit;
+    } else {
+        out.error(QStringLiteral("could not read address %1 from %2")
+                      .arg(hex4(read.failedAddress), session.portLabel()));
+        *exitCode = session.link().bTimedOut() ? CliExit::kNoUnit : CliExit::kFailed;
+    }
+    return std::nullopt;
+}
+
+// The pin's table from a unit just opened, for read and compare.
+std::optional<QByteArray> openAndRead(UnitSession& session, const CliRequest& request,
+                                      CliOutput& out, int* exitCode) {
+    *exitCode = startSession(session, request, out);
+    return *exitCode == CliExit::kOk
+               ? readUnitTable(session, request.pin, QStringLiteral("Reading"), out, exitCode)
+               : std::nullopt;
+}
+
+int writeOrPrint(const QString& path, const QByteArray& text, CliOutput& out) {
+    if (path.isEmpty()) {
+        out.text(QString::fromUtf8(text));
+        return CliExit::kOk;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() ||
+        !file.flush()) {
+        out.error(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+        return CliExit::kUsage;
+    }
+    return CliExit::kOk;
+}
+
+}  // namespace
+
+int read(const CliRequest& request, CliOutput& out) {
+    UnitSession session(out);
+    int exitCode = CliExit::kOk;
+    const std::optional<QByteArray> bytes = openAndRead(session, request, out, &exitCode);
+    if (!bytes) {
+        return exitCode;
+    }
+    const tables::UnitWords words = tables::unitWords(*bytes);
+    const QByteArray text = tables::tableFileText(
+        words, {pinText(request.pin), QStringLiteral("unit"), QDateTime::currentDateTime()});
+    if (!out.json() || !request.output.isEmpty()) {
+        if (const int failed = writeOrPrint(request.output, text, out)) {
+            return failed;
+        }
+    }
+    if (!request.output.isEmpty()) {
+        out.note(QStringLiteral("Read the %1 table from %2 into %3")
+                     .arg(pinText(request.pin), session.portLabel(), request.output));
+    }
+    out.result({{"pin", request.pin},
+                {"values", jsonValues(words)},
+                {"bytes", QString::fromLatin1(bytes->toHex())}},
+               QString());
+    return CliExit::kOk;
+}
+
+int flash(const CliRequest& request, CliOutput& out) {
+    const QString& name = request.arguments[0];
+    const std::optional<FileTable> table = tableFromFile(name, request.pin, out);
+    if (!table) {
+        return CliExit::kUsage;
+    }
+    for (const QString& doubt : table->doubts) {
+        request.force ? out.note(doubt) : out.error(doubt);
+    }
+    if (!table->doubts.isEmpty() && !request.force) {
+        out.error(QStringLiteral("nothing programmed; --force programs such a table"));
+        return CliExit::kUsage;
+    }
+    UnitSession session(out);
+    if (const int failed = startSession(session, request, out)) {
+        return failed;
+    }
+    QString backup;
+    if (!request.noBackup) {
+        int exitCode = CliExit::kOk;
+        const std::optional<QByteArray> held =
+            readUnitTable(session, request.pin, QStringLiteral("Backing up"), out, &exitCode);
+        if (!held) {
+            out.error(
+                QStringLiteral("no backup, so nothing written (--no-backup programs "
+                               "without one)"));
+            return exitCode;
+        }
+        QString why;
+        backup = tables::saveBackup(tables::defaultBackupFolder(), request.pin,
+                                    tables::unitWords(*held), QDateTime::currentDateTime(), &why);
+        if (backup.isEmpty()) {
+            out.error(why + QStringLiteral("; nothing written (--no-backup programs without one)"));
+            return CliExit::kUsage;
+        }
+        out.note(QStringLiteral("Backup saved to ") + backup);
+    }
+
+    const tables::TableSnapshot& snapshot = table->snapshot;
+    session.setProgressLabel(QStringLiteral("Writing and verifying"));
+    EepromProgrammer& programmer = session.programmer([&snapshot](int address) {
+        const int at = address - snapshot.start;
+        return at >= 0 && at < tables::kTableBytes ? snapshot.bytes[at] : quint8(0);
+    });
+    const bool ranThrough = programmer.ProgramEE(snapshot.start, tables::kTableBytes);
+    const int written = std::min(session.progressDone(), tables::kTableBytes);
+    const int verified = std::max(0, session.progressDone() - tables::kTableBytes);
+    QJsonArray failedAddresses;
+    for (const int address : programmer.failedAddresses()) {
+        failedAddresses.append(hex4(address));
+    }
+    const bool interrupted = session.interrupted();
+    const bool lost = !session.link().isOpen();
+    if (!lost) {
+        session.exchange(UnitCommand::kTraceOff);
+    }
+
+    QString outcome = QStringLiteral("verified");
+    int exitCode = CliExit::kOk;
+    if (!ranThrough) {
+        outcome = interrupted ? QStringLiteral("interrupted")
+                              : (lost ? QStringLiteral("lost port") : QStringLiteral("no answer"));
+        exitCode = interrupted ? CliExit::kInterrupted : CliExit::kNoUnit;
+        out.error(QStringLiteral("%1: %2 of 130 locations written, %3 verified; the %4 table in "
+                                 "the unit is not the file's. %5")
+                      .arg(interrupted ? QStringLiteral("interrupted")
+                                       : (lost ? QStringLiteral("lost ") + session.portLabel()
+                                               : QStringLiteral("the unit stopped answering")))
+                      .arg(written)
+                      .arg(verified)
+                      .arg(pinText(request.pin))
+                      .arg(backup.isEmpty() ? QStringLiteral("No backup was made.")
+                                            : QStringLiteral("Its table before: ") + backup));
+    } else if (!failedAddresses.isEmpty()) {
+        outcome = QStringLiteral("errors");
+        exitCode = CliExit::kFailed;
+        QStringList list;
+        for (const QJsonValue& a : failedAddresses) {
+            list << a.toString();
+        }
+        out.error(QStringLiteral("programming finished with errors at %1 locations: %2")
+                      .arg(list.size())
+                      .arg(list.join(QStringLiteral(", "))));
+    }
+    const QString done = exitCode == CliExit::kOk
+                             ? QStringLiteral("Programmed and verified the %1 table from %2 on %3")
+                                   .arg(pinText(request.pin), name, session.portLabel())
+                             : QString();
+    out.result({{"pin", request.pin},
+                {"file", name},
+                {"backup", backup},
+                {"outcome", outcome},
+                {"written", written},
+                {"verified", verified},
+                {"failedAddresses", failedAddresses}},
+               done);
+    return exitCode;
+}
+
+int compare(const CliRequest& request, CliOutput& out) {
+    const QString& name = request.arguments[0];
+    const std::optional<FileTable> table = tableFromFile(name, request.pin, out);
+    if (!table) {
+        return CliExit::kUsage;
+    }
+    for (const QString& doubt : table->doubts) {
+        out.note(doubt);
+    }
+    UnitSession session(out);
+    int exitCode = CliExit::kOk;
+    const std::optional<QByteArray> bytes = openAndRead(session, request, out, &exitCode);
+    if (!bytes) {
+        return exitCode;
+    }
+    const QList<tables::Difference> differ = tables::differences(
+        tables::unitWords(*bytes), tables::unitWords(table->snapshot.toBytes()));
+    QJsonArray list;
+    for (const tables::Difference& d : differ) {
+        list.append(QJsonObject{{"index", d.index}, {"unit", d.unit}, {"table", d.table}});
+    }
+    out.result({{"pin", request.pin}, {"file", name}, {"differences", list}},
+               differ.isEmpty() ? QStringLiteral("The unit holds %1's table").arg(name)
+                                : tables::differenceLines(differ).remove(u'\r').trimmed());
+    if (!differ.isEmpty()) {
+        out.note(QStringLiteral("%1 entries differ from the unit").arg(differ.size()));
+    }
+    return differ.isEmpty() ? CliExit::kOk : CliExit::kFailed;
+}
+
+int generate(const CliRequest& request, CliOutput& out) {
+    tables::LinearTexts texts;
+    texts.stoich = request.stoich;
+    const double stoich = leadingNumber(request.stoich);
+    // The page's start values, converted as its Lambda option converts them.
+    const auto start = [&](const QString& given, const QString& afr) {
+        return !given.isEmpty() ? given
+               : request.lambda ? tables::mixtureToLambda(afr, stoich)
+                                : afr;
+    };
+    if (request.lambda && (request.rich.isEmpty() || request.lean.isEmpty()) &&
+        !tables::isUsableStoich(stoich)) {
+        out.error(tables::checkMessage(tables::LinearCheck::StoichNotPositive));
+        return CliExit::kUsage;
+    }
+    texts.rich = start(request.rich, QStringLiteral("9.00"));
+    texts.lean = start(request.lean, QStringLiteral("19.00"));
+    texts.vRich = request.richVolts;
+    texts.vLean = request.leanVolts;
+    for (qsizetype k = 0; k < request.midMixtures.size(); ++k) {
+        texts.midMixture[k] = request.midMixtures[k];
+        texts.midVolts[k] = request.midVolts[k];
+    }
+    texts.vUnder = request.under.value_or(QStringLiteral("0"));
+    texts.vOver = request.over.value_or(QStringLiteral("5.0"));
+    const tables::LinearTable generated = tables::generateLinearTable(tables::readLinearParams(
+        texts, static_cast<int>(request.midMixtures.size()),
+        request.under.has_value() || request.over.has_value(), !request.lambda));
+    if (generated.check != tables::LinearCheck::Ok) {
+        out.error(tables::checkMessage(generated.check));
+        return CliExit::kUsage;
+    }
+    TableModel model;
+    model.selectPin(request.pin);
+    model.store({request.pin, generated.counts});
+    const tables::UnitWords words = tables::unitWords(model.TableData());
+    const QByteArray text =
+        tables::tableFileText(words, {pinText(request.pin), QStringLiteral("Linear Parameters ..."),
+                                      QDateTime::currentDateTime()});
+    if (!out.json() || !request.output.isEmpty()) {
+        if (const int failed = writeOrPrint(request.output, text, out)) {
+            return failed;
+        }
+    }
+    out.result({{"pin", request.pin},
+                {"values", jsonValues(words)},
+                {"bytes", QString::fromLatin1(model.snapshot().toBytes().toHex())}},
+               QString());
+    return CliExit::kOk;
+}
+
+}  // namespace cli
