@@ -69,7 +69,10 @@ double beyondRange(std::string_view number) {
         if (!exp.empty() && (exp.front() == '-' || exp.front() == '+')) {
             exp.remove_prefix(1);
         }
-        if (std::from_chars(exp.data(), exp.data() + exp.size(), exponent).ec != std::errc()) {
+        // Any exponent beyond int's range is as good as int's largest, and the sum below with
+        // the digits' own magnitude must not overflow.
+        if (std::from_chars(exp.data(), exp.data() + exp.size(), exponent).ec != std::errc() ||
+            exponent > std::numeric_limits<int>::max()) {
             exponent = std::numeric_limits<int>::max();
         }
         exponent = expNegative ? -exponent : exponent;
