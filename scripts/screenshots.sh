@@ -1,0 +1,186 @@
+#!/usr/bin/env bash
+# Regenerates the user guide's screenshots in docs/images/ from the real program with its
+# simulated unit, driven by clicks and keys under a private X display.
+# Usage: scripts/screenshots.sh [PATH-TO-orvex-config]   (default build/src/app/orvex-config)
+set -euo pipefail
+
+app=${1:-}
+[ -n "$app" ] && app=$(realpath -- "$app")
+cd "$(dirname "$0")/.."
+app=${app:-$PWD/build/src/app/orvex-config}
+out=docs/images
+
+fail() {
+    echo "screenshots.sh: $*" >&2
+    exit 1
+}
+
+[ -x "$app" ] || fail "no program at $app (build it first, e.g. scripts/run.sh)"
+
+packages=(xvfb x11-apps netpbm xdotool fonts-dejavu-core)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=()
+    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+work=$(mktemp -d)
+xv=""
+pid=""
+cleanup() {
+    local rc=$?
+    # The program and Xvfb end by TERM; their status is not this script's.
+    if [ -n "$pid" ]; then kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; fi
+    if [ -n "$xv" ]; then kill "$xv" 2>/dev/null || true; wait "$xv" 2>/dev/null || true; fi
+    rm -rf "$work"
+    exit "$rc"
+}
+trap cleanup EXIT
+
+# A fixed resolution keeps the window's size, and so the click positions below, the same.
+Xvfb -displayfd 5 -screen 0 1280x1024x24 -dpi 100 -nolisten tcp 5>"$work/display" \
+    2>"$work/xvfb.log" &
+xv=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=:$(cat "$work/display")
+
+# The user's settings, port and backups stay untouched; a fresh settings file also gives the
+# window its design size.
+mkdir -p "$work/config" "$work/data" "$work/runtime"
+chmod 700 "$work/runtime"
+backups=$work/data/Orvex/backups
+XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/runtime \
+    QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$app" --simulate >"$work/app.log" 2>&1 &
+pid=$!
+
+wid=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" \
+    --name "Orvex Configuration Utility" 2>/dev/null | head -n 1) || true
+[ -n "$wid" ] || fail "the window did not appear; program output: $(cat "$work/app.log")"
+
+read -r win_x win_y win_w win_h < <(xdotool getwindowgeometry --shell "$wid" |
+    awk -F= '/^X=/{x=$2} /^Y=/{y=$2} /^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print x, y, w, h}')
+# The positions below were measured on a 428 x 545 window; another size scales them.
+ref_w=428
+ref_h=545
+[ "$win_w" -eq "$ref_w" ] && [ "$win_h" -eq "$ref_h" ] ||
+    echo "note: window is ${win_w}x${win_h}, not ${ref_w}x${ref_h}; click positions are scaled"
+
+grab() { # the window's part of the screen, as PNM on stdout
+    xwd -root -silent | xwdtopnm 2>/dev/null |
+        pnmcut -left "$win_x" -top "$win_y" -width "$win_w" -height "$win_h"
+}
+
+page_sum() { # the tab pages only: the data area's caret blinks
+    grab | pnmcut -left 0 -top 0 -width "$win_w" -height $((win_h * 275 / ref_h)) | md5sum
+}
+
+shot() {
+    # Away from the window: no hover highlight, no tool tip in the picture.
+    xdotool mousemove 1270 1010
+    sleep 0.4
+    grab | pamdepth 255 | pnmquant 256 2>/dev/null | pnmtopng -compression 9 >"$out/$1" 2>/dev/null ||
+        fail "could not save $out/$1"
+    [ -s "$out/$1" ] || fail "empty $out/$1"
+    echo "saved $out/$1"
+}
+
+press() { # x y, on the 428 x 545 window
+    xdotool mousemove --window "$wid" $(($1 * win_w / ref_w)) $(($2 * win_h / ref_h)) click 1
+}
+
+click() { # x y what; fails when the pages do not change
+    local before
+    before=$(page_sum)
+    press "$1" "$2"
+    for _ in $(seq 20); do
+        sleep 0.1
+        [ "$(page_sum)" != "$before" ] && return 0
+    done
+    fail "click at $1,$2 ($3) changed nothing"
+}
+
+keys() { # key names for the focused control
+    xdotool key --clearmodifiers "$@"
+    sleep 0.3
+}
+
+text() { # x y text: replaces the text of the box there
+    press "$1" "$2"
+    sleep 0.2
+    keys ctrl+a
+    xdotool type --delay 30 "$3"
+    sleep 0.2
+}
+
+wait_still() { # until the pages stop changing (a running trace or flash ends); timeout in s
+    local last="" same=0 now
+    for _ in $(seq $(($1 * 2))); do
+        sleep 0.5
+        now=$(page_sum)
+        if [ "$now" = "$last" ]; then
+            same=$((same + 1))
+            [ $same -ge 4 ] && return 0
+        else
+            same=0
+        fi
+        last=$now
+    done
+    fail "$2 did not finish within $1 s"
+}
+
+mkdir -p "$out"
+xdotool windowfocus --sync "$wid" 2>/dev/null || true
+
+# Comms: clear the data area, then ask the unit for its firmware version.
+press 163 126
+text 78 126 "v"
+keys Return
+sleep 1
+shot comms.png
+
+# Free Air, manual: uncover the manual frames, take the 7057 start point, trace a few seconds.
+click 113 13 "Free Air tab"
+click 326 183 "Manual"
+click 172 66 "7057"
+click 226 130 "Trace"
+sleep 4
+click 226 130 "Stop"
+sleep 0.5
+shot free-air-cal.png
+
+# Free Air, automatic: search until the average is 0.
+click 326 156 "Auto Calibrate"
+wait_still 90 "the automatic calibration"
+shot auto-calibration.png
+
+# AFR Tables: the WBlin pin, a linear 10 to 20 AFR table over 0 to 5 V, drawn.
+click 193 13 "AFR Tables tab"
+click 208 40 "Output Pin Name list"
+keys Down Return
+text 91 183 "10"
+text 226 183 "20"
+click 133 259 "Generate Data"
+click 301 40 "Graph?"
+shot afr-tables.png
+
+# Flash: the backup file appears once the unit's table was read; programming follows at once.
+rm -rf "$backups"
+click 329 64 "Flash"
+for _ in $(seq 100); do
+    compgen -G "$backups/*_WBlin.txt" >/dev/null && break
+    sleep 0.1
+done
+compgen -G "$backups/*_WBlin.txt" >/dev/null || fail "no backup was saved before the flash"
+sleep 0.6
+shot flash-in-progress.png
+wait_still 30 "the flash"
+shot flash-complete.png
+
+echo "done: $(ls "$out" | tr '\n' ' ')"
