@@ -111,6 +111,7 @@ void defineOptions(QCommandLineParser* parser) {
     parser->setApplicationDescription(
         QStringLiteral("Simulated Orvex unit on a pseudo-terminal. Prints the device path."));
     parser->addHelpOption();
+    parser->addVersionOption();
     parser->addOptions({
         {QStringLiteral("link"), QStringLiteral("Also make a symlink to the device."),
          QStringLiteral("path")},
@@ -191,6 +192,7 @@ void writeFaultCounts(const QString& path, const UnitModel& model) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvex-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ORVEX_VERSION));
     QCommandLineParser parser;
     defineOptions(&parser);
     parser.process(app);

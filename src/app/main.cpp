@@ -1,46 +1,46 @@
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QIcon>
+#include <QStringList>
 #include <QTextStream>
 
 #include "app/automation_ids.h"
+#include "app/command_line.h"
 #include "app/form1.h"
-#include "link/port_map.h"
 #include "sim/simulated_unit.h"
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("orvex-config"));
-    QApplication::setOrganizationName(QStringLiteral("Orvex"));
-    installAutomationIds(app);
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Orvex Configuration Utility"));
-    parser.addHelpOption();
-    const QCommandLineOption simulate(
-        QStringLiteral("simulate"),
-        QStringLiteral("Attach a simulated unit and open it at start-up (no hardware needed)."));
-    const QCommandLineOption portMap(
-        QStringLiteral("port-map"),
-        QStringLiteral("Give a COM name a device, e.g. COM3=/dev/ttyUSB0 (repeatable)."),
-        QStringLiteral("COMn=PATH"));
-    parser.addOption(simulate);
-    parser.addOption(portMap);
-    parser.process(app);
-
-    Form1::Options options;
-    for (const QString& entry : parser.values(portMap)) {
-        int number = 0;
-        QString path;
-        if (!parsePortMapEntry(entry, &number, &path)) {
-            QTextStream(stderr) << "orvex-config: ignoring --port-map " << entry
-                                << " (expected COMn=PATH with n from 1 to 9)\n";
-            continue;
-        }
-        options.commandLinePorts.insert(number, path);
+    // Answered before QApplication exists: it aborts when no display can be reached.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const CommandLine line = parseCommandLine(arguments);
+    switch (line.action) {
+        case CommandLine::Action::Help:
+        case CommandLine::Action::Version:
+            QTextStream(stdout) << line.text;
+            return 0;
+        case CommandLine::Action::Refuse:
+            QTextStream(stderr) << line.text;
+            return 2;
+        case CommandLine::Action::Run:
+            break;
     }
 
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("orvex-config"));
+    QApplication::setApplicationVersion(QStringLiteral(ORVEX_VERSION));
+    QApplication::setOrganizationName(QStringLiteral("Orvex"));
+    QGuiApplication::setDesktopFileName(QStringLiteral(ORVEX_APP_ID));
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        QStringLiteral(ORVEX_APP_ID), QIcon(QStringLiteral(":/icons/org.orvex.config.png"))));
+    installAutomationIds(app);
+
+    Form1::Options options;
+    options.commandLinePorts = line.ports;
+
     std::unique_ptr<SimulatedUnit> unit;
-    if (parser.isSet(simulate)) {
+    if (line.simulate) {
         QString error;
         unit = SimulatedUnit::start(&error);
         if (!unit) {

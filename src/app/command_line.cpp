@@ -1,0 +1,88 @@
+#include "app/command_line.h"
+
+#include <QCommandLineParser>
+
+namespace {
+
+const QString kHelp = QStringLiteral(
+    "Usage: orvex-config [--simulate] [--port-map COMn=PATH]...\n"
+    "\n"
+    "Orvex Configuration Utility: talks to an Orvex wideband controller on a serial port\n"
+    "(19200 8N1), calibrates its sensor in free air and programs its three output tables with\n"
+    "read-back verification. Needs a graphical desktop; orvexctl does the same from a shell.\n"
+    "\n"
+    "Options:\n"
+    "  --simulate            attach a simulated unit and open it at start-up (no hardware)\n"
+    "  --port-map COMn=PATH  give a COM name a device, e.g. COM3=/dev/ttyUSB0 (repeatable;\n"
+    "                        before the [Ports] group of ~/.config/Orvex/CONF.ini)\n"
+    "  -h, --help            show this text\n"
+    "  -v, --version         show the program's version\n"
+    "\n"
+    "Qt's own options (-platform, -style, -stylesheet, -reverse, ...) are passed to Qt.\n");
+
+// QGuiApplication and QApplication take these from argv themselves; the first group takes a value.
+const QStringList kQtOptionsWithValue =
+    QStringLiteral(
+        "platform platformpluginpath platformtheme plugin qwindowgeometry qwindowicon "
+        "qwindowtitle geometry title icon display name session style stylesheet "
+        "qmljsdebugger")
+        .split(u' ');
+const QStringList kQtFlags{"reverse", "widgetcount", "nograb", "dograb", "sync"};
+
+CommandLine refuse(const QString& reason) {
+    CommandLine line;
+    line.action = CommandLine::Action::Refuse;
+    line.text = QStringLiteral("orvex-config: ") + reason +
+                QStringLiteral("\nTry 'orvex-config --help' for the options.\n");
+    return line;
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(const QStringList& arguments) {
+    QCommandLineParser parser;
+    // Qt's options are single-dash words; read them as such rather than as bundled letters.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    const QCommandLineOption help({"h", "help", "?"}, {});
+    const QCommandLineOption version({"v", "version"}, {});
+    const QCommandLineOption simulate(QStringLiteral("simulate"), {});
+    const QCommandLineOption portMap(QStringLiteral("port-map"), {}, QStringLiteral("COMn=PATH"));
+    parser.addOptions({help, version, simulate, portMap});
+    for (const QString& name : kQtOptionsWithValue) {
+        parser.addOption(QCommandLineOption(name, {}, QStringLiteral("value")));
+    }
+    for (const QString& name : kQtFlags) {
+        parser.addOption(QCommandLineOption(name, {}));
+    }
+
+    if (!parser.parse(arguments)) {
+        return refuse(parser.errorText());
+    }
+    if (parser.isSet(help)) {
+        return {CommandLine::Action::Help, kHelp, false, {}};
+    }
+    if (parser.isSet(version)) {
+        return {CommandLine::Action::Version,
+                QStringLiteral("orvex-config ") + QStringLiteral(ORVEX_VERSION) + u'\n',
+                false,
+                {}};
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return refuse(QStringLiteral("unexpected argument '%1'")
+                          .arg(parser.positionalArguments().constFirst()));
+    }
+
+    CommandLine line;
+    line.simulate = parser.isSet(simulate);
+    for (const QString& entry : parser.values(portMap)) {
+        int number = 0;
+        QString path;
+        // A mistyped map would open some other device than the user meant.
+        if (!parsePortMapEntry(entry, &number, &path)) {
+            return refuse(
+                QStringLiteral("--port-map %1: expected COMn=PATH with n from 1 to 9").arg(entry));
+        }
+        line.ports.insert(number, path);
+    }
+    return line;
+}
