@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs what the build needs (only what is missing) and builds into ./build.
-# Sourced by run.sh and test.sh.
+# Installs what is missing of the packages the program needs to build, plus any given as
+# arguments, and configures ./build (preset "default"). Run by run.sh, test.sh and package.sh;
+# each builds only what it uses.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev libgl-dev
-          clang-format clang libclang-rt-14-dev)
+packages=(build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev qt6-qpa-plugins
+          libgl-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -19,4 +20,3 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake --preset default >/dev/null
-cmake --build --preset default -j 2
