@@ -49,7 +49,8 @@ Xvfb -displayfd 5 -screen 0 1280x1024x24 -dpi 100 -nolisten tcp 5>"$work/display
 xv=$!
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=:$(cat "$work/display")
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
 
 # The user's settings, port and backups stay untouched; a fresh settings file also gives the
 # window its design size.
@@ -183,4 +184,4 @@ shot flash-in-progress.png
 wait_still 30 "the flash"
 shot flash-complete.png
 
-echo "done: $(ls "$out" | tr '\n' ' ')"
+echo "done: screenshots in $out/"
