@@ -46,15 +46,17 @@ QString QtDialogs::toQtFilter(const QString& filter) {
 }
 
 QString QtDialogs::openFile(const QString& presetName, const QString& filter) {
-    return fileDialog(presetName, filter, false);
+    return fileDialog(presetName, filter, false, false);
 }
 
-QString QtDialogs::saveFile(const QString& presetName, const QString& filter) {
-    return fileDialog(presetName, filter, true);
+QString QtDialogs::saveFile(const QString& presetName, const QString& filter, Existing existing) {
+    return fileDialog(presetName, filter, true, existing == Existing::AppendTo);
 }
 
-QString QtDialogs::fileDialog(const QString& presetName, const QString& filter, bool save) {
+QString QtDialogs::fileDialog(const QString& presetName, const QString& filter, bool save,
+                              bool append) {
     QFileDialog dialog(m_parent);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, append);
     dialog.setObjectName(QStringLiteral("cdlgAFRfile"));
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);

@@ -11,13 +11,13 @@ class QtDialogs final : public Dialogs {
     Button okCancel(const QString& title, const QString& text, Icon icon) override;
     Button yesNo(const QString& title, const QString& text) override;
     QString openFile(const QString& presetName, const QString& filter) override;
-    QString saveFile(const QString& presetName, const QString& filter) override;
+    QString saveFile(const QString& presetName, const QString& filter, Existing existing) override;
 
     // "Text Files (*.TXT)|*.TXT|All files (*.*)|*.*" -> Qt's "Text Files (*.TXT *.txt);;..."
     // Patterns are matched case-insensitively by listing both cases.
     static QString toQtFilter(const QString& filter);
 
   private:
-    QString fileDialog(const QString& presetName, const QString& filter, bool save);
+    QString fileDialog(const QString& presetName, const QString& filter, bool save, bool append);
     QWidget* m_parent;
 };

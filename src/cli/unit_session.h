@@ -71,7 +71,7 @@ class UnitSession : public QObject, private EepromLink, private StatusLine, priv
     Button okCancel(const QString& title, const QString& text, Icon icon) override;
     Button yesNo(const QString&, const QString&) override { return Button::No; }
     QString openFile(const QString&, const QString&) override { return {}; }
-    QString saveFile(const QString&, const QString&) override { return {}; }
+    QString saveFile(const QString&, const QString&, Existing) override { return {}; }
 
     CliOutput& m_out;
     std::unique_ptr<SimulatedUnit> m_simulated;

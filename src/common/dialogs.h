@@ -20,6 +20,9 @@ class Dialogs {
     // An open-file dialog. `filter` uses the "Description|pattern|..." form; returns the chosen
     // path, or an empty text when the user cancelled.
     virtual QString openFile(const QString& presetName, const QString& filter) = 0;
-    // A save-file dialog in the same form; an empty text when the user cancelled.
-    virtual QString saveFile(const QString& presetName, const QString& filter) = 0;
+    // A save-file dialog in the same form; an empty text when the user cancelled. A file that
+    // will be appended to must not be offered as "replace".
+    enum class Existing { AskToReplace, AppendTo };
+    virtual QString saveFile(const QString& presetName, const QString& filter,
+                             Existing existing) = 0;
 };

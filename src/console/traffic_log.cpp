@@ -19,7 +19,8 @@ void TrafficLog::chkLogFile_Click(bool checked) {
         stop();
         return;
     }
-    const QString path = m_context.dialogs.saveFile(m_file.fileName(), kFilter);
+    const QString path =
+        m_context.dialogs.saveFile(m_file.fileName(), kFilter, Dialogs::Existing::AppendTo);
     m_file.setFileName(path);
     if (path.isEmpty() || !m_file.open(QIODevice::WriteOnly | QIODevice::Append)) {
         if (!path.isEmpty()) {

@@ -268,7 +268,8 @@ void TablesPage::btnSaveTable_Click() {
         m_context.status.msgError(QStringLiteral("No table generated"));
         return;
     }
-    const QString path = m_context.dialogs.saveFile(QString(), AfrFileImport::kFilter);
+    const QString path = m_context.dialogs.saveFile(QString(), AfrFileImport::kFilter,
+                                                    Dialogs::Existing::AskToReplace);
     if (path.isEmpty()) {
         return;
     }

@@ -236,9 +236,14 @@ void TestUserInput::logToFile_bytesKeptUntilCloseAndWriteErrorsShown() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("unit.log"));
     auto* box = w.get<QCheckBox>("chkLogFile");
+    QFile earlier(path);
+    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier\n") == 8);
+    earlier.close();
     w.dialogs.files << path;
     QTest::mouseClick(box, Qt::LeftButton);
     QVERIFY(box->isChecked());
+    // The log appends, so the dialog must not offer to "replace" the file.
+    QCOMPARE(w.dialogs.saveModes, QList{Dialogs::Existing::AppendTo});
     const QByteArray bytes = QByteArray("ab\r\n\xff", 5) + '\0';
     w.port().feed(bytes);
     QTRY_COMPARE(w.get<QLabel>("lLogSize")->text(), QLocale().formattedDataSize(6, 1));
@@ -248,7 +253,7 @@ void TestUserInput::logToFile_bytesKeptUntilCloseAndWriteErrorsShown() {
     w.port().feed("later");
     QTRY_VERIFY(w.data().endsWith(u"later"));
     QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == bytes);
+    QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == "earlier\n" + bytes);
 
     for (const QString& bad : {QStringLiteral("/dev/full"), dir.filePath(QStringLiteral("no/x"))}) {
         w.dialogs.files << bad;

@@ -1,8 +1,11 @@
 // The window: start-up and the page switch, the port list, the UI model, geometry and settings.
+#include <QFileDialog>
 #include <QScreen>
+#include <QTimer>
 
 #include "app/automation_ids.h"
 #include "app/form_layout.h"
+#include "app/qt_dialogs.h"
 #include "app/ui_builder.h"
 #include "app/widgets.h"
 #include "support/test_window.h"
@@ -27,6 +30,7 @@ class TestWindowTest : public QObject {
     void init() { TestWindow::clearSettings(); }
     void startUp_greetsAndFocusesPageSwitchSendsTfLeavingComms();
     void ports_listedOpenedReportedAndFailuresShown();
+    void fileDialogs_appendingNeverOffersToReplace();
     void layout_modelHoldsRuleAndMinimumKeptGeometrySaved();  // last: installs a filter
 };
 
@@ -179,6 +183,23 @@ void TestWindowTest::layout_modelHoldsRuleAndMinimumKeptGeometrySaved() {
     // No port chosen since start-up: an empty port replaces COM1, so none is reopened.
     TestWindow({.presentPorts = {"COM2", "COM5"}, .savedPort = QString()}).form->close();
     QCOMPARE(stored("port"), QString());
+}
+
+// A file the program appends to must not be confirmed as "replace"; a saved table may be.
+void TestWindowTest::fileDialogs_appendingNeverOffersToReplace() {
+    QtDialogs dialogs(nullptr);
+    for (const auto existing : {Dialogs::Existing::AppendTo, Dialogs::Existing::AskToReplace}) {
+        std::optional<bool> confirms;
+        QTimer::singleShot(0, [&confirms] {
+            auto* shown = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (shown) {
+                confirms = !shown->testOption(QFileDialog::DontConfirmOverwrite);
+                shown->reject();
+            }
+        });
+        QCOMPARE(dialogs.saveFile(QString(), QStringLiteral("Log|*.log"), existing), QString());
+        QCOMPARE(confirms, existing == Dialogs::Existing::AskToReplace);
+    }
 }
 
 QTEST_MAIN(TestWindowTest)

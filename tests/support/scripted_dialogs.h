@@ -27,7 +27,8 @@ class ScriptedDialogs final : public Dialogs {
         fileRequests.append({presetName, filter});
         return files.isEmpty() ? QString() : files.dequeue();
     }
-    QString saveFile(const QString& presetName, const QString& filter) override {
+    QString saveFile(const QString& presetName, const QString& filter, Existing existing) override {
+        saveModes.append(existing);
         return openFile(presetName, filter);
     }
 
@@ -38,4 +39,5 @@ class ScriptedDialogs final : public Dialogs {
     QList<Asked> asked;
     QQueue<QString> files;  // an empty text answers Cancel
     QList<std::pair<QString, QString>> fileRequests;
+    QList<Existing> saveModes;
 };
