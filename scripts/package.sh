@@ -44,10 +44,14 @@ if $fresh; then
     command -v debootstrap >/dev/null ||
         DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null
     root=$(mktemp -d /var/tmp/orvex-fresh-XXXXXX)
-    trap 'umount "$root/proc" 2>/dev/null || true; rm -rf "$root"' EXIT
+    # The simulated unit needs pseudo-terminals, so the chroot gets the host's /dev.
+    unmount() { for m in dev/pts dev proc; do umount "$root/$m" 2>/dev/null || true; done; }
+    trap 'unmount; rm -rf "$root"' EXIT
     echo "== a fresh Debian 12 in $root"
     debootstrap --variant=minbase bookworm "$root" http://deb.debian.org/debian >/dev/null
     mount -t proc proc "$root/proc"
+    mount --bind /dev "$root/dev"
+    mount --bind /dev/pts "$root/dev/pts"
     cp "$deb" "$root/tmp/"
     chroot "$root" apt-get update -qq
     DEBIAN_FRONTEND=noninteractive chroot "$root" apt-get install -y -qq "/tmp/$(basename "$deb")" \
@@ -57,7 +61,13 @@ if $fresh; then
     # The window itself, on Qt's offscreen platform, against the simulated unit for a moment.
     rc=0
     chroot "$root" env QT_QPA_PLATFORM=offscreen HOME=/root timeout 5 orvex-config --simulate \
-        >/dev/null 2>&1 || rc=$?
-    [ "$rc" = 124 ] || fail "orvex-config --simulate ended with $rc in the fresh system"
-    echo "installed and started in a fresh Debian 12"
+        >"$root/tmp/run.log" 2>&1 || rc=$?
+    if [ "$rc" != 124 ]; then
+        cat "$root/tmp/run.log"
+        fail "orvex-config --simulate ended with $rc in the fresh system"
+    fi
+    # And a table generated, flashed and verified by the installed orvexctl.
+    chroot "$root" env HOME=/root orvexctl generate --pin 1 -o /tmp/wblin.txt
+    chroot "$root" env HOME=/root orvexctl --simulate flash --pin 1 /tmp/wblin.txt
+    echo "installed, started and flashed a table in a fresh Debian 12"
 fi
