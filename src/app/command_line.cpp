@@ -29,12 +29,17 @@ const QStringList kQtOptionsWithValue =
         .split(u' ');
 const QStringList kQtFlags{"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
-CommandLine refuse(const QString& reason) {
+CommandLine answer(CommandLine::Action action, const QString& text) {
     CommandLine line;
-    line.action = CommandLine::Action::Refuse;
-    line.text = QStringLiteral("orvex-config: ") + reason +
-                QStringLiteral("\nTry 'orvex-config --help' for the options.\n");
+    line.action = action;
+    line.text = text;
     return line;
+}
+
+CommandLine refuse(const QString& reason) {
+    return answer(CommandLine::Action::Refuse,
+                  QStringLiteral("orvex-config: ") + reason +
+                      QStringLiteral("\nTry 'orvex-config --help' for the options.\n"));
 }
 
 }  // namespace
@@ -59,13 +64,11 @@ CommandLine parseCommandLine(const QStringList& arguments) {
         return refuse(parser.errorText());
     }
     if (parser.isSet(help)) {
-        return {CommandLine::Action::Help, kHelp, false, {}};
+        return answer(CommandLine::Action::Help, kHelp);
     }
     if (parser.isSet(version)) {
-        return {CommandLine::Action::Version,
-                QStringLiteral("orvex-config ") + QStringLiteral(ORVEX_VERSION) + u'\n',
-                false,
-                {}};
+        return answer(CommandLine::Action::Version,
+                      QStringLiteral("orvex-config ") + QStringLiteral(ORVEX_VERSION) + u'\n');
     }
     if (!parser.positionalArguments().isEmpty()) {
         return refuse(QStringLiteral("unexpected argument '%1'")
@@ -74,6 +77,7 @@ CommandLine parseCommandLine(const QStringList& arguments) {
 
     CommandLine line;
     line.simulate = parser.isSet(simulate);
+    line.platformGiven = parser.isSet(QStringLiteral("platform"));
     for (const QString& entry : parser.values(portMap)) {
         int number = 0;
         QString path;

@@ -12,7 +12,8 @@ struct CommandLine {
     Action action = Action::Run;
     QString text;  // help or version text for stdout; the reason for stderr when refused
     bool simulate = false;
-    PortMap ports;  // --port-map entries
+    bool platformGiven = false;  // -platform: Qt is told where to draw
+    PortMap ports;               // --port-map entries
 };
 
 // `arguments` is the whole argv, the program name first. Options of Qt's own (-platform,

@@ -27,6 +27,15 @@ int main(int argc, char* argv[]) {
             break;
     }
 
+    // Without any display Qt aborts with a core dump and a plugin list; say what is missing.
+    if (!line.platformGiven && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        QTextStream(stderr) << "orvex-config: no graphical display (neither DISPLAY nor "
+                               "WAYLAND_DISPLAY is set). It needs a desktop; orvexctl does the "
+                               "same work from a shell.\n";
+        return 1;
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("orvex-config"));
     QApplication::setApplicationVersion(QStringLiteral(ORVEX_VERSION));

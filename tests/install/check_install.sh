@@ -44,6 +44,9 @@ rc=0; bare "$prefix/bin/orvex-config" --port-map COM12=/dev/null 2>/dev/null || 
 [ "$rc" = 2 ] || fail "a bad --port-map gave exit $rc"
 rc=0; bare "$prefix/bin/orvex-config" stray 2>/dev/null || rc=$?
 [ "$rc" = 2 ] || fail "a stray argument gave exit $rc"
+rc=0; err=$(bare "$prefix/bin/orvex-config" 2>&1) || rc=$?
+[ "$rc" = 1 ] && grep -q 'no graphical display' <<<"$err" ||
+    fail "with no display orvex-config gave exit $rc and '$err'"
 bare "$prefix/bin/orvex-sim" --help | grep -q -- '--reply-style' || fail "orvex-sim --help"
 [ "$(bare "$prefix/bin/orvexctl" --version)" = "orvexctl $version" ] || fail "orvexctl --version"
 
