@@ -41,8 +41,7 @@ echo "package checked: $deb"
 
 if $fresh; then
     [ "$(id -u)" -eq 0 ] || fail "--fresh-debian needs root (debootstrap and chroot)"
-    command -v debootstrap >/dev/null ||
-        DEBIAN_FRONTEND=noninteractive apt-get install -y -qq debootstrap >/dev/null
+    bash scripts/ensure-packages.sh debootstrap
     root=$(mktemp -d /var/tmp/orvex-fresh-XXXXXX)
     # The simulated unit needs pseudo-terminals, so the chroot gets the host's /dev.
     unmount() { for m in dev/pts dev proc; do umount "$root/$m" 2>/dev/null || true; done; }

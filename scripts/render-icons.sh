@@ -3,11 +3,7 @@
 # only a change to the drawing needs this.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if ! command -v rsvg-convert >/dev/null; then
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq librsvg2-bin >/dev/null
-fi
+bash scripts/ensure-packages.sh librsvg2-bin
 for size in 48 256; do
     rsvg-convert -w "$size" -h "$size" data/icons/org.orvex.config.svg \
         -o "data/icons/$size/org.orvex.config.png"

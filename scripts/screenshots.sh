@@ -17,18 +17,7 @@ fail() {
 
 [ -x "$app" ] || fail "no program at $app (build it first, e.g. scripts/run.sh)"
 
-packages=(xvfb x11-apps netpbm xdotool fonts-dejavu-core)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "Installing: ${missing[*]}"
-    sudo_cmd=()
-    [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-    "${sudo_cmd[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+bash scripts/ensure-packages.sh xvfb x11-apps netpbm xdotool fonts-dejavu-core
 
 work=$(mktemp -d)
 xv=""
