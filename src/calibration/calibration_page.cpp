@@ -16,7 +16,6 @@ const QColor kAverageColour{0, 128, 0};
 CalibrationPage::CalibrationPage(const PageContext& context, const FreeAirControls& controls,
                                  ShapePainter painter, QObject* parent)
     : QObject(parent),
-      m_context(context),
       m_controls(controls),
       m_manual(std::make_unique<ManualCalibration>(context, m_controls, m_state)),
       m_trace(std::make_unique<CalibrationTrace>(context, m_controls, m_state, std::move(painter))),

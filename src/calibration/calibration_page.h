@@ -29,7 +29,6 @@ class CalibrationPage : public QObject {
     const CalibrationState& state() const { return m_state; }
 
   private:
-    PageContext m_context;
     FreeAirControls m_controls;
     CalibrationState m_state;
     std::unique_ptr<ManualCalibration> m_manual;

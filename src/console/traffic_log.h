@@ -20,7 +20,6 @@ class TrafficLog : public QObject {
     TrafficLog(const PageContext& context, QCheckBox* box, QLabel* size, QObject* parent = nullptr);
 
     void chkLogFile_Click(bool checked);
-    qint64 written() const { return m_written; }
 
   private:
     void append(const QByteArray& bytes);

@@ -138,7 +138,6 @@ void EepromController::btnReadUnit_Click() {
 
 void EepromController::btnCompare_Click() {
     if (!m_tables.prepareTable()) {
-        m_context.status.msgError(QStringLiteral("No table generated"));
         return;
     }
     const auto unit = readChosenPin();
@@ -187,7 +186,6 @@ void EepromController::btnFlashTable_Click() {
     m_c.chkGraph->setChecked(false);
     m_context.status.msgClear();
     if (!m_tables.prepareTable()) {
-        m_context.status.msgError(QStringLiteral("No table generated"));
         return;
     }
     if (const QString doubt = m_tables.doubt();

@@ -14,14 +14,12 @@ class TableSource {
     // The chosen output pin, 0 for none.
     virtual int chosenPin() const = 0;
     // True when a table is stored for the chosen pin, after making one if the data source can
-    // (the linear parameters); false when there is none, the source having said why.
+    // (the linear parameters); false, with "No table generated" on the status line, when not.
     virtual bool prepareTable() = 0;
     virtual tables::TableSnapshot snapshot() const = 0;
     // Why the table ready to be programmed may not be what the user means (lines without a
     // number read as 0, all values equal), as a question; empty when there is no doubt.
     virtual QString doubt() const = 0;
-    // The data source's name, for a saved table's header.
-    virtual QString sourceName() const = 0;
     // A table read from the unit becomes the current table, when every value fits one; false
     // (and nothing changed) when one does not.
     virtual bool takeFromUnit(const tables::UnitWords& values) = 0;

@@ -76,20 +76,9 @@ TablesPage::TablesPage(const PageContext& context, const TablesControls& control
 TablesPage::~TablesPage() = default;
 
 // An option acts when it becomes selected, never on a second click.
-void TablesPage::connectOptions(const std::array<QRadioButton*, 2>& group,
+void TablesPage::connectOptions(std::span<QRadioButton* const> group,
                                 void (TablesPage::*handler)(int)) {
-    for (int i = 0; i < 2; ++i) {
-        connect(group[i], &QRadioButton::toggled, this, [this, handler, i](bool on) {
-            if (on) {
-                (this->*handler)(i);
-            }
-        });
-    }
-}
-
-void TablesPage::connectOptions(const std::array<QRadioButton*, 3>& group,
-                                void (TablesPage::*handler)(int)) {
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < static_cast<int>(group.size()); ++i) {
         connect(group[i], &QRadioButton::toggled, this, [this, handler, i](bool on) {
             if (on) {
                 (this->*handler)(i);
@@ -237,10 +226,6 @@ QString TablesPage::doubt() const {
     return QString();
 }
 
-QString TablesPage::sourceName() const {
-    return m_source;
-}
-
 bool TablesPage::takeFromUnit(const UnitWords& values) {
     if (std::any_of(values.begin(), values.end(), [](int v) { return v > kMaxStoredValue; })) {
         return false;
@@ -265,7 +250,6 @@ void TablesPage::showUnitCurve(const std::optional<UnitWords>& values) {
 
 void TablesPage::btnSaveTable_Click() {
     if (!prepareTable()) {
-        m_context.status.msgError(QStringLiteral("No table generated"));
         return;
     }
     const QString path = m_context.dialogs.saveFile(QString(), AfrFileImport::kFilter,
@@ -332,7 +316,11 @@ bool TablesPage::prepareTable() {
     if (!m_model.bTableStored() && m_c.cboEEdata->currentIndex() == kLinear) {
         btnGenTable_Click();
     }
-    return m_model.bTableStored();
+    if (!m_model.bTableStored()) {
+        m_context.status.msgError(QStringLiteral("No table generated"));
+        return false;
+    }
+    return true;
 }
 
 void TablesPage::oAorL_Click(int index) {

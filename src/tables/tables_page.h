@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <span>
 
 #include "common/page_context.h"
 #include "tables/table_graph.h"
@@ -51,7 +52,6 @@ class TablesPage : public QObject, public TableSource {
     bool prepareTable() override;
     tables::TableSnapshot snapshot() const override { return m_model.snapshot(); }
     QString doubt() const override;
-    QString sourceName() const override;
     bool takeFromUnit(const tables::UnitWords& values) override;
     void showUnitCurve(const std::optional<tables::UnitWords>& values) override;
 
@@ -60,18 +60,11 @@ class TablesPage : public QObject, public TableSource {
     TableGraph& graph() { return *m_graph; }
     AfrFileImport& fileImport() { return *m_import; }
 
-    int iMidCount() const { return m_midCount; }
-    bool bAFRmode() const { return m_afrMode; }
-    const QString& TableText() const { return m_tableText; }
-
   private:
     // `zeros`: how many of the values came from lines without a number.
     void store(const std::array<qint64, tables::kEntries>& values, int zeros = 0);
     void onTableStored();
-    void connectOptions(const std::array<QRadioButton*, 2>& group,
-                        void (TablesPage::*handler)(int));
-    void connectOptions(const std::array<QRadioButton*, 3>& group,
-                        void (TablesPage::*handler)(int));
+    void connectOptions(std::span<QRadioButton* const> group, void (TablesPage::*handler)(int));
     std::array<QLineEdit*, 4> mixtureBoxes() const;
     double stoich() const;
 
