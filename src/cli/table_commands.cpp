@@ -64,7 +64,7 @@ std::optional<FileTable> tableFromFile(const QString& name, int pin, CliOutput& 
         table.doubts << name + QStringLiteral(": values out of range were limited to 0..32767");
     }
     const tables::TableValues values = model.TableData();
-    if (std::all_of(values.begin(), values.end(), [&](qint16 v) { return v == values[0]; })) {
+    if (tables::allEqual(values)) {
         table.doubts << QStringLiteral("%1: all 65 values are %2").arg(name).arg(values[0]);
     }
     table.snapshot = model.snapshot();
@@ -198,10 +198,8 @@ int flash(const CliRequest& request, CliOutput& out) {
 
     const tables::TableSnapshot& snapshot = table->snapshot;
     session.setProgressLabel(QStringLiteral("Writing and verifying"));
-    EepromProgrammer& programmer = session.programmer([&snapshot](int address) {
-        const int at = address - snapshot.start;
-        return at >= 0 && at < tables::kTableBytes ? snapshot.bytes[at] : quint8(0);
-    });
+    EepromProgrammer& programmer =
+        session.programmer([&snapshot](int address) { return snapshot.byteAt(address); });
     const bool ranThrough = programmer.ProgramEE(snapshot.start, tables::kTableBytes);
     const int written = std::min(session.progressDone(), tables::kTableBytes);
     const int verified = std::max(0, session.progressDone() - tables::kTableBytes);

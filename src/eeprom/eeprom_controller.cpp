@@ -42,10 +42,8 @@ EepromController::EepromController(const PageContext& context, const FlashContro
     m_c.prgFlash->setTextVisible(true);
     m_windowLink = std::make_unique<WindowLink>(context.link, m_c.Label1, context.bAborted);
     m_programmer = std::make_unique<EepromProgrammer>(
-        *m_windowLink, context.status, *m_c.txtData, context.dialogs, [this](int address) {
-            const int at = address - m_snapshot.start;
-            return (at >= 0 && at < tables::kTableBytes) ? m_snapshot.bytes[at] : quint8(0);
-        });
+        *m_windowLink, context.status, *m_c.txtData, context.dialogs,
+        [this](int address) { return m_snapshot.byteAt(address); });
     m_programmer->setProgress([this](int done, int total) { showProgress(done, total); });
 
     connect(m_c.btnFlashTable, &QPushButton::clicked, this, &EepromController::btnFlashTable_Click);

@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <algorithm>
+
 #include "tables/table_defaults.h"
 
 namespace tables {
@@ -22,7 +24,17 @@ struct TableSnapshot {
     QByteArray toBytes() const {
         return {reinterpret_cast<const char*>(bytes.data()), kTableBytes};
     }
+    // The byte a programming run writes at an EEPROM address; 0 outside the table.
+    quint8 byteAt(int address) const {
+        const int at = address - start;
+        return at >= 0 && at < kTableBytes ? bytes[at] : quint8(0);
+    }
 };
+
+// Every entry the same: most likely not the table anybody meant to program.
+inline bool allEqual(const TableValues& values) {
+    return std::all_of(values.begin(), values.end(), [&](qint16 v) { return v == values[0]; });
+}
 
 }  // namespace tables
 

@@ -220,7 +220,7 @@ QString TablesPage::doubt() const {
             .arg(m_zeros);
     }
     const TableValues values = m_model.TableData();
-    if (std::all_of(values.begin(), values.end(), [&](qint16 v) { return v == values[0]; })) {
+    if (allEqual(values)) {
         return QStringLiteral("All 65 values are %1. Program it anyway?").arg(values[0]);
     }
     return QString();
