@@ -132,28 +132,14 @@ QString DeviceLink::GetResponse() {
     m_timedOut = false;
     setRxBuffer(QString());
     m_tickCount = 0;
-    int found = 0;
-    qsizetype next = 0;  // where the search for the next line feed starts
-    while (true) {
-        // Nothing can arrive on a closed port, and nothing is awaited once the window closes.
-        if (m_tickCount > kReplyTimeoutTicks || !m_port->isOpen() || m_closing) {
-            m_timedOut = true;
+    // A reply is complete at its second line feed; the ticks count from the request.
+    qsizetype next = 0;
+    for (int found = 0; found < 2; ++found) {
+        const qsizetype end = awaitLineFeed(&next, nullptr);
+        if (end < 0) {
             break;
         }
-        if (found >= 2) {
-            break;
-        }
-        while (m_tickCount <= kReplyTimeoutTicks && m_port->isOpen() && !m_closing) {
-            // Look before blocking, so a reply is seen the moment its line feed arrives.
-            getRxData();
-            const qsizetype pos = m_rx.indexOf(QLatin1Char('\n'), next);
-            if (pos >= 0) {
-                ++found;
-                next = pos + 1;
-                break;
-            }
-            waitForEvents();
-        }
+        next = end + 1;
     }
     return m_rx;
 }
@@ -179,7 +165,16 @@ int DeviceLink::GetVersion() {
 qsizetype DeviceLink::waitForLine(qsizetype* from, const std::function<bool()>& stop) {
     m_tickCount = 0;
     m_timedOut = false;
+    return awaitLineFeed(from, stop);
+}
+
+qsizetype DeviceLink::awaitLineFeed(qsizetype* from, const std::function<bool()>& stop) {
     while (true) {
+        // Nothing can arrive on a closed port, and nothing is awaited once the window closes.
+        if (m_tickCount > kReplyTimeoutTicks || !m_port->isOpen() || m_closing) {
+            m_timedOut = true;
+            return -1;
+        }
         // Look before blocking, so a line is seen the moment its line feed arrives.
         getRxData();
         *from = std::min(*from, m_rx.size());
@@ -187,11 +182,7 @@ qsizetype DeviceLink::waitForLine(qsizetype* from, const std::function<bool()>& 
         if (end >= 0) {
             return end;
         }
-        if (stop()) {
-            return -1;
-        }
-        if (m_tickCount > kReplyTimeoutTicks || m_closing) {
-            m_timedOut = true;
+        if (stop && stop()) {
             return -1;
         }
         waitForEvents();

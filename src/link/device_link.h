@@ -68,9 +68,9 @@ class DeviceLink : public QObject {
     int GetWord();
     int GetVersion();
     // Waits, with the clock restarted, for a line feed at or after `*from` in the receive buffer
-    // and returns its position; -1 when `stop` says so or after 16 ticks without one (then
-    // bTimedOut is set). A handler running inside the wait may empty the buffer: `*from` is
-    // then moved back to the buffer's end, where the next line starts.
+    // and returns its position; -1 when `stop` says so, or (with bTimedOut set) after 16 ticks
+    // without one or when the port or the window closes. A handler running inside the wait may
+    // empty the buffer: `*from` is then moved back to the buffer's end, where the next line starts.
     qsizetype waitForLine(qsizetype* from, const std::function<bool()>& stop);
     // The unit did not answer: tells the user, and the buffer says why.
     void reportTimeout();
@@ -101,6 +101,8 @@ class DeviceLink : public QObject {
     void secondsCaption(const QString& caption);    // lTimer
 
   private:
+    // waitForLine's loop without restarting the clock: a reply's two lines share one timeout.
+    qsizetype awaitLineFeed(qsizetype* from, const std::function<bool()>& stop);
     void onConnectionLost();
     void showRx();
 
