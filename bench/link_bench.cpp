@@ -14,16 +14,10 @@
 #include "app/form1.h"
 #include "link/device_link.h"
 #include "link/qt_serial_port.h"
+#include "support/fake_port_prober.h"
 #include "support/sim_process.h"
 
 namespace {
-
-// A machine without any serial device.
-class NoPorts final : public PortProber {
-  public:
-    ProbeResult probe(const QString&) override { return ProbeResult::Missing; }
-    QStringList discover() override { return {}; }
-};
 
 double cpuSeconds() {
     rusage u{};
@@ -95,7 +89,7 @@ int main(int argc, char* argv[]) {
         wall.start();
         // No serial device at all: a machine with exactly one port would open it and greet it,
         // which with nothing attached costs the two 1.6 s reply budgets by design.
-        NoPorts noPorts;
+        FakePortProber noPorts;  // a machine without any serial device
         Form1::Options options;
         options.prober = &noPorts;
         Form1 window(options);

@@ -44,7 +44,7 @@ CommandLine refuse(const QString& reason) {
 
 }  // namespace
 
-CommandLine parseCommandLine(const QStringList& arguments) {
+CommandLine parseWindowCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
     // Qt's options are single-dash words; read them as such rather than as bundled letters.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);

@@ -18,4 +18,4 @@ struct CommandLine {
 
 // `arguments` is the whole argv, the program name first. Options of Qt's own (-platform,
 // -style, ...) are accepted and left for QApplication to take.
-CommandLine parseCommandLine(const QStringList& arguments);
+CommandLine parseWindowCommandLine(const QStringList& arguments);

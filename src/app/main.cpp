@@ -14,7 +14,7 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);
     }
-    const CommandLine line = parseCommandLine(arguments);
+    const CommandLine line = parseWindowCommandLine(arguments);
     switch (line.action) {
         case CommandLine::Action::Help:
         case CommandLine::Action::Version:

@@ -4,12 +4,8 @@
 
 #include <unistd.h>
 
-CliOutput::CliOutput(bool json, bool quiet, std::FILE* out, std::FILE* err)
-    : m_json(json),
-      m_quiet(quiet),
-      m_terminal(::isatty(::fileno(err)) == 1),
-      m_out(out),
-      m_err(err) {}
+CliOutput::CliOutput(bool json, bool quiet)
+    : m_json(json), m_quiet(quiet), m_terminal(::isatty(::fileno(stderr)) == 1) {}
 
 void CliOutput::result(const QJsonObject& object, const QString& text) {
     endProgressLine();

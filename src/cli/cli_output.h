@@ -11,7 +11,7 @@
 // lines at every tenth otherwise. Errors always go to stderr; --quiet silences the rest there.
 class CliOutput {
   public:
-    CliOutput(bool json, bool quiet, std::FILE* out = stdout, std::FILE* err = stderr);
+    CliOutput(bool json, bool quiet);
 
     bool json() const { return m_json; }
 
@@ -30,8 +30,8 @@ class CliOutput {
     bool m_json;
     bool m_quiet;
     bool m_terminal;
-    std::FILE* m_out;
-    std::FILE* m_err;
+    std::FILE* m_out = stdout;
+    std::FILE* m_err = stderr;
     bool m_progressShown = false;
     QString m_lastLabel;
     int m_lastTenth = -1;

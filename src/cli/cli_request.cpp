@@ -6,6 +6,7 @@
 #include <QSet>
 
 #include "tables/table_defaults.h"
+#include "tables/table_file.h"
 
 namespace {
 
@@ -75,7 +76,7 @@ std::optional<double> number(const QString& text) {
 int pinNumber(const QString& text) {
     for (int pin = 1; pin < tables::kPinItems; ++pin) {
         if (text == QString::number(pin) ||
-            text.compare(tables::PinNames[pin].section(u' ', 0, 0), Qt::CaseInsensitive) == 0) {
+            text.compare(tables::pinShortName(pin), Qt::CaseInsensitive) == 0) {
             return pin;
         }
     }
@@ -101,10 +102,6 @@ bool mixturePoint(const QString& text, QString* mixture, QString* volts, bool vo
 }
 
 }  // namespace
-
-QString cliHelp() {
-    return kUsage;
-}
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     QCommandLineParser p;

@@ -39,6 +39,3 @@ struct ParsedCommandLine {
 };
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
-
-// The help text, with an example for each command.
-QString cliHelp();

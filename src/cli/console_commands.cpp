@@ -186,7 +186,7 @@ int calibration(const CliRequest& request, CliOutput& out) {
     }
     const auto word = [&](const QString& command) -> std::optional<int> {
         const std::optional<QString> reply = session.exchange(command);
-        return reply ? std::optional(hexVal(replyParameter(*reply).toString())) : std::nullopt;
+        return reply ? std::optional(hexVal(replyParameter(*reply))) : std::nullopt;
     };
     if (request.setValue) {
         const int v = *request.setValue;

@@ -10,14 +10,12 @@
 class FakePortProber final : public PortProber {
   public:
     void setResult(const QString& device, ProbeResult result) { m_results[device] = result; }
-    void setDiscovered(const QStringList& devices) { m_discovered = devices; }
 
     ProbeResult probe(const QString& device) override {
         return m_results.value(device, ProbeResult::Missing);
     }
-    QStringList discover() override { return m_discovered; }
+    QStringList discover() override { return {}; }
 
   private:
     QMap<QString, ProbeResult> m_results;
-    QStringList m_discovered;
 };
