@@ -15,7 +15,6 @@ std::unique_ptr<SimulatedUnit> SimulatedUnit::start(QString* error) {
     if (!unit->m_host->start(error)) {
         return nullptr;
     }
-    unit->m_host->setPacing(true);
     return unit;
 }
 

@@ -79,9 +79,7 @@ Form1::Form1(Options options, QWidget* parent)
     };
     m_ports = std::make_unique<PortSelector>(w.cboPort, w.shpPort, *m_link, m_status, *prober,
                                              std::move(sources));
-    connect(m_ports.get(), &PortSelector::notesReady, this, [this](const QStringList& lines) {
-        data().appendText(lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n"));
-    });
+    connect(m_ports.get(), &PortSelector::notesReady, this, &Form1::showPortNotes);
 
     connect(w.SSTab1, &QTabWidget::currentChanged, this,
             [this](int index) { SSTab1_Click(std::exchange(m_currentTab, index)); });
@@ -147,10 +145,7 @@ void Form1::Form_Load() {
     m_ports->cboPort_GotFocus();
     m_tables->startUp();
     m_eeprom->startUp();
-    const QStringList notes = m_ports->permissionNotes();
-    if (!notes.isEmpty()) {
-        data().appendText(notes.join(QLatin1String("\r\n")) + QLatin1String("\r\n"));
-    }
+    showPortNotes(m_ports->permissionNotes());
     applySavedGeometry();
     // The command box holds "tf" with the caret after it so that Enter sends it at once.
     m_controls.comms.txtCommand->setFocus(Qt::OtherFocusReason);
@@ -327,5 +322,11 @@ void Form1::SSTab1_Click(int previousTab) {
     }
     if (m_currentTab != 0) {
         m_link->TxString(UnitCommand::kTraceOff);
+    }
+}
+
+void Form1::showPortNotes(const QStringList& lines) {
+    if (!lines.isEmpty()) {
+        data().appendText(lines.join(QLatin1String("\r\n")) + QLatin1String("\r\n"));
     }
 }

@@ -50,7 +50,6 @@ class Form1 : public QWidget {
     Dialogs& dialogs() { return *m_dialogs; }
     PortSelector& ports() { return *m_ports; }
     CommandConsole& console() { return *m_console; }
-    CalibrationPage& calibration() { return *m_calibration; }
     TablesPage& tables() { return *m_tables; }
     EepromController& eeprom() { return *m_eeprom; }
 
@@ -72,6 +71,8 @@ class Form1 : public QWidget {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // Notes on ports that exist but cannot be opened, in the data area.
+    void showPortNotes(const QStringList& lines);
     void connectLink();
     void Form_Resize();
     void applySavedGeometry();
