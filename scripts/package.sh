@@ -13,7 +13,7 @@ case "${1:-}" in
     *) echo "usage: scripts/package.sh [--fresh-debian]" >&2; exit 2 ;;
 esac
 
-# dpkg-shlibdeps works out the library packages the programs link.
+# dpkg-shlibdeps (with file) works out the library packages the programs link.
 bash scripts/setup.sh dpkg-dev file
 cmake --preset package >/dev/null
 cmake --build --preset package -j 2

@@ -3,5 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
+cmake --preset default >/dev/null
 cmake --build --preset default -j 2 --target orvex-config
 exec build/src/app/orvex-config --simulate "$@"

@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 root=$(pwd)
 # clang and its runtime for the fuzz targets; the validators for the installed desktop files.
 bash scripts/setup.sh clang-format clang libclang-rt-14-dev desktop-file-utils appstream locales
+cmake --preset default >/dev/null
 cmake --build --preset default -j 2
 
 # Some tests run a second time under a decimal-comma locale; without it they fail on purpose.

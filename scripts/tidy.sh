@@ -3,5 +3,6 @@
 # on two cores; run it before a larger change lands.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-[ -f build/compile_commands.json ] || bash scripts/setup.sh
+bash scripts/setup.sh clang-tidy
+[ -f build/compile_commands.json ] || cmake --preset default >/dev/null
 git ls-files -- 'src/*.cpp' 'sim/*.cpp' | xargs -P2 -n4 clang-tidy -p build --quiet "$@"
