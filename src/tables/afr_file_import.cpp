@@ -22,13 +22,12 @@ AfrFileImport::AfrFileImport(const PageContext& context, const TablesControls& c
     connect(m_c.cmdCopyallFile, &QPushButton::clicked, this, &AfrFileImport::cmdCopyallFile_Click);
     connect(m_c.cmdPasteFile, &QPushButton::clicked, this, &AfrFileImport::cmdPasteFile_Click);
     connect(m_c.cmdClearFile, &QPushButton::clicked, this, &AfrFileImport::cmdClearFile_Click);
-    connect(m_c.cmdUseText, &QPushButton::clicked, this, &AfrFileImport::textReadRequested);
 
     m_c.txtAFRfilename->setAcceptDrops(true);
     m_c.txtAFRfilename->installEventFilter(this);
 }
 
-std::optional<AfrFileImport::Imported> AfrFileImport::readAFRFile() {
+std::optional<tables::ImportedTable> AfrFileImport::readAFRFile() {
     StatusLine& status = m_context.status;
     const QString name = m_c.txtAFRfilename->text();
     const tables::FileBytes file = tables::readTableFile(name);
@@ -42,13 +41,13 @@ std::optional<AfrFileImport::Imported> AfrFileImport::readAFRFile() {
     return import(content, QStringLiteral("Read file ") + name);
 }
 
-AfrFileImport::Imported AfrFileImport::readText() {
+tables::ImportedTable AfrFileImport::readText() {
     return import(tables::parseAfrFile(m_c.txtAFRfileData->text().toUtf8()),
                   QStringLiteral("Read text"));
 }
 
-AfrFileImport::Imported AfrFileImport::import(const tables::AfrFileContent& content,
-                                              const QString& read) {
+tables::ImportedTable AfrFileImport::import(const tables::AfrFileContent& content,
+                                            const QString& read) {
     StatusLine& status = m_context.status;
     const tables::ImportedTable table = tables::importTable(content);
     // Each extra entry is reported as it is met; the outcome below then takes the line.
@@ -58,7 +57,7 @@ AfrFileImport::Imported AfrFileImport::import(const tables::AfrFileContent& cont
     }
     const tables::ImportOutcome outcome = tables::importOutcome(table, read);
     outcome.error ? status.msgError(outcome.text) : status.msg(outcome.text);
-    return {table.values, table.withoutNumber};
+    return table;
 }
 
 void AfrFileImport::cmdAFRfilename_Click() {

@@ -7,7 +7,7 @@
 
 #include "common/page_context.h"
 #include "tables/afr_file_parser.h"
-#include "tables/table_defaults.h"
+#include "tables/table_file.h"
 #include "tables/tables_controls.h"
 
 class QEvent;
@@ -25,15 +25,11 @@ class AfrFileImport : public QObject {
     AfrFileImport(const PageContext& context, const TablesControls& controls,
                   QObject* parent = nullptr);
 
-    struct Imported {
-        std::array<qint64, tables::kEntries> values{};  // missing ones 0, extra ones dropped
-        int withoutNumber = 0;  // of these values, how many came from lines without a number
-    };
     // Reads the named file and reports on the status line how it went; nothing when no file
     // could be read.
-    std::optional<Imported> readAFRFile();
+    std::optional<tables::ImportedTable> readAFRFile();
     // The text of the file-data area read by the same rules ("Use Text").
-    Imported readText();
+    tables::ImportedTable readText();
 
     void cmdAFRfilename_Click();
     void cmdGOfile_Click() { Q_EMIT readRequested(); }
@@ -48,14 +44,13 @@ class AfrFileImport : public QObject {
   Q_SIGNALS:
     // The named file is to be read into the table (GO, the dialog, a drop).
     void readRequested();
-    void textReadRequested();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     // `read` heads the outcome: "Read file <name>" or "Read text".
-    Imported import(const tables::AfrFileContent& content, const QString& read);
+    tables::ImportedTable import(const tables::AfrFileContent& content, const QString& read);
 
     PageContext m_context;
     TablesControls m_c;

@@ -57,7 +57,7 @@ TablesPage::TablesPage(const PageContext& context, const TablesControls& control
 
     connect(&m_model, &TableModel::tableStored, this, &TablesPage::onTableStored);
     connect(m_import.get(), &AfrFileImport::readRequested, this, &TablesPage::readAFRFile);
-    connect(m_import.get(), &AfrFileImport::textReadRequested, this, &TablesPage::readText);
+    connect(m_c.cmdUseText, &QPushButton::clicked, this, &TablesPage::readText);
     connect(m_c.btnSaveTable, &QPushButton::clicked, this, &TablesPage::btnSaveTable_Click);
     connect(m_c.cboOutputPin, &QComboBox::currentIndexChanged, this,
             &TablesPage::cboOutputPin_Click);
@@ -204,7 +204,7 @@ void TablesPage::readAFRFile() {
 }
 
 void TablesPage::readText() {
-    const AfrFileImport::Imported imported = m_import->readText();
+    const ImportedTable imported = m_import->readText();
     if (m_model.iOutputPin() != 0) {
         store(imported.values, imported.withoutNumber);
     } else {
