@@ -22,43 +22,43 @@ EepromProgrammer::EepromProgrammer(EepromLink& link, StatusLine& status, DataVie
       m_dialogs(dialogs),
       m_imageByte(std::move(imageByte)) {}
 
-bool EepromProgrammer::ProgEElocation(int addr) {
+EepromProgrammer::Exchange EepromProgrammer::exchange(
+    const QString& command, const std::function<bool(const QString&)>& accept,
+    const QString& retried, QString* parameter) {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         if (m_link.aborted()) {
-            return true;
+            return Exchange::Aborted;
         }
-        eeAddr = hex4(addr);
-        EEdata = hex2(m_imageByte(addr));
-        const QString command = UnitCommand::eepromWrite(addr, m_imageByte(addr));
         m_link.send(command);
-        EEresponse = m_link.getParameter();
-        // Exact text: a lower-case echo is not a confirmation.
-        if (EEresponse == eeAddr && !isLateEepromAnswer(m_link.lastReply(), command)) {
-            return true;
+        *parameter = m_link.getParameter();
+        // A late answer to another address says nothing about this one, even when it happens to
+        // hold the text expected here.
+        if (accept(*parameter) && !isLateEepromAnswer(m_link.lastReply(), command)) {
+            return Exchange::Accepted;
         }
-        m_status.msgError(QStringLiteral("re-programmed address ") + eeAddr + QLatin1Char('.'));
+        m_status.msgError(retried);
     }
-    return false;
+    return Exchange::Refused;
+}
+
+bool EepromProgrammer::ProgEElocation(int addr) {
+    eeAddr = hex4(addr);
+    EEdata = hex2(m_imageByte(addr));
+    // Exact text: a lower-case echo is not a confirmation.
+    return exchange(
+               UnitCommand::eepromWrite(addr, m_imageByte(addr)),
+               [this](const QString& p) { return p == eeAddr; },
+               QStringLiteral("re-programmed address ") + eeAddr + QLatin1Char('.'),
+               &EEresponse) != Exchange::Refused;
 }
 
 bool EepromProgrammer::verifyEElocation(int addr) {
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        if (m_link.aborted()) {
-            return true;
-        }
-        eeAddr = hex4(addr);
-        EEdata = hex4(m_imageByte(addr));
-        const QString command = UnitCommand::eepromRead(addr);
-        m_link.send(command);
-        EEresponse = m_link.getParameter();
-        // A late answer to another read says nothing about this address, even when it happens
-        // to hold the same byte.
-        if (EEresponse == EEdata && !isLateEepromAnswer(m_link.lastReply(), command)) {
-            return true;
-        }
-        m_status.msgError(QStringLiteral("re-verified address ") + eeAddr + QLatin1Char('.'));
-    }
-    return false;
+    eeAddr = hex4(addr);
+    EEdata = hex4(m_imageByte(addr));
+    return exchange(
+               UnitCommand::eepromRead(addr), [this](const QString& p) { return p == EEdata; },
+               QStringLiteral("re-verified address ") + eeAddr + QLatin1Char('.'),
+               &EEresponse) != Exchange::Refused;
 }
 
 bool EepromProgrammer::ProgramEE(int start, int length) {
@@ -122,30 +122,25 @@ bool EepromProgrammer::ProgramEE(int start, int length) {
 
 EepromProgrammer::Read EepromProgrammer::readTable(int start, int length) {
     Read read;
+    // Four digits of a byte, as the read-back expects them (00 and two more).
+    const auto isByte = [](const QString& p) {
+        const int value = p.size() == 4 ? hexVal(p) : -1;
+        return value >= 0 && value <= 0xFF;
+    };
     for (int addr = start; addr < start + length; ++addr) {
-        const QString command = UnitCommand::eepromRead(addr);
-        int byte = -1;
-        for (int attempt = 0; attempt < kAttempts && byte < 0; ++attempt) {
-            if (m_link.aborted()) {
-                read.aborted = true;
-                return read;
-            }
-            m_link.send(command);
-            const QString reply = m_link.getParameter();
-            // Four digits of a byte, as the read-back expects them (00 and two more).
-            const int value = reply.size() == 4 ? hexVal(reply) : -1;
-            if (value >= 0 && value <= 0xFF && !isLateEepromAnswer(m_link.lastReply(), command)) {
-                byte = value;
-            } else {
-                m_status.msgError(QStringLiteral("re-read address ") + hex4(addr) +
-                                  QLatin1Char('.'));
-            }
+        QString reply;
+        const Exchange got =
+            exchange(UnitCommand::eepromRead(addr), isByte,
+                     QStringLiteral("re-read address ") + hex4(addr) + QLatin1Char('.'), &reply);
+        if (got == Exchange::Aborted) {
+            read.aborted = true;
+            return read;
         }
-        if (byte < 0) {
+        if (got == Exchange::Refused) {
             read.failedAddress = addr;
             return read;
         }
-        read.bytes.append(static_cast<char>(byte));
+        read.bytes.append(static_cast<char>(hexVal(reply)));
         reportProgress(addr - start + 1, length);
     }
     read.aborted = m_link.aborted();

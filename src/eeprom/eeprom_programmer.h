@@ -69,6 +69,11 @@ class EepromProgrammer {
     QString EEresponse;
 
   private:
+    enum class Exchange { Accepted, Refused, Aborted };
+    // Sends `command` until `accept` takes the reply's parameter, at most kAttempts times,
+    // saying `retried` before each retry; `*parameter` keeps the last parameter received.
+    Exchange exchange(const QString& command, const std::function<bool(const QString&)>& accept,
+                      const QString& retried, QString* parameter);
     void reportProgress(int done, int total);
 
     EepromLink& m_link;
