@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "tables/linear_table.h"
+
 // orvexctl's command line, checked before anything is opened: the global options, the command
 // and its own options. A request that cannot be met by any command is a usage error (exit 2).
 struct CliRequest {
@@ -25,11 +27,11 @@ struct CliRequest {
     bool force = false;
     // generate: as on the "Linear Parameters" frame
     QString rich, lean;  // empty: the page's start values
-    QString richVolts = QStringLiteral("0.00"), leanVolts = QStringLiteral("5.00");
+    QString richVolts = tables::kLinearStart.vRich, leanVolts = tables::kLinearStart.vLean;
     QStringList midMixtures, midVolts;
     std::optional<QString> under, over;
     bool lambda = false;
-    QString stoich = QStringLiteral("14.70");
+    QString stoich = tables::kLinearStart.stoich;
 };
 
 struct ParsedCommandLine {

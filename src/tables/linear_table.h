@@ -21,6 +21,18 @@ struct LinearTexts {
     QString stoich;                     // tAFRs
 };
 
+// What the boxes hold at start-up (AFR mode), for the page and for orvexctl's defaults.
+inline const LinearTexts kLinearStart{
+    .rich = QStringLiteral("9.00"),
+    .lean = QStringLiteral("19.00"),
+    .vRich = QStringLiteral("0.00"),
+    .vLean = QStringLiteral("5.00"),
+    .midMixture = {QStringLiteral("14.7"), QStringLiteral("14.7")},
+    .midVolts = {QStringLiteral("2.85"), QStringLiteral("2.85")},
+    .vUnder = QStringLiteral("0"),
+    .vOver = QStringLiteral("5.0"),
+    .stoich = QStringLiteral("14.70")};
+
 struct LinearParams {
     QList<double> mixture;  // the points rich, mid..., lean: lambda or AFR as entered
     QList<double> volts;

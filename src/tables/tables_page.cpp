@@ -98,26 +98,26 @@ void TablesPage::startUp() {
     select(m_c.oAorL[0]);
     oAorL_Click(0);
 
-    m_c.tVrich->setText(QStringLiteral("0.00"));
-    m_c.tVlean->setText(QStringLiteral("5.00"));
-    m_c.tLrich->setText(QStringLiteral("9.00"));
-    m_c.tLlean->setText(QStringLiteral("19.00"));
+    m_c.tVrich->setText(kLinearStart.vRich);
+    m_c.tVlean->setText(kLinearStart.vLean);
+    m_c.tLrich->setText(kLinearStart.rich);
+    m_c.tLlean->setText(kLinearStart.lean);
     {
         // Shown on the status line even when the box already holds it.
         const QSignalBlocker blockStoich(m_c.tAFRs);
-        m_c.tAFRs->setText(QStringLiteral("14.70"));
+        m_c.tAFRs->setText(kLinearStart.stoich);
     }
     tAFRs_Change();
 
     m_midCount = 0;
     for (int i = 0; i < 2; ++i) {
-        m_c.tMidLambda[i]->setText(QStringLiteral("14.7"));
-        m_c.tMidVoltage[i]->setText(QStringLiteral("2.85"));
+        m_c.tMidLambda[i]->setText(kLinearStart.midMixture[i]);
+        m_c.tMidVoltage[i]->setText(kLinearStart.midVolts[i]);
     }
 
     oMidCount_Click(0);
-    m_c.tVrUnder->setText(QStringLiteral("0"));
-    m_c.tVlOver->setText(QStringLiteral("5.0"));
+    m_c.tVrUnder->setText(kLinearStart.vUnder);
+    m_c.tVlOver->setText(kLinearStart.vOver);
     {
         const QSignalBlocker blockOverUnder(m_c.chkOverUnder);
         m_c.chkOverUnder->setChecked(false);
