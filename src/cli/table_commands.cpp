@@ -203,9 +203,9 @@ int flash(const CliRequest& request, CliOutput& out) {
     const bool ranThrough = programmer.ProgramEE(snapshot.start, tables::kTableBytes);
     const int written = std::min(session.progressDone(), tables::kTableBytes);
     const int verified = std::max(0, session.progressDone() - tables::kTableBytes);
-    QJsonArray failedAddresses;
+    QStringList failed;
     for (const int address : programmer.failedAddresses()) {
-        failedAddresses.append(hex4(address));
+        failed << hex4(address);
     }
     const bool interrupted = session.interrupted();
     const bool lost = !session.link().isOpen();
@@ -216,29 +216,30 @@ int flash(const CliRequest& request, CliOutput& out) {
     QString outcome = QStringLiteral("verified");
     int exitCode = CliExit::kOk;
     if (!ranThrough) {
-        outcome = interrupted ? QStringLiteral("interrupted")
-                              : (lost ? QStringLiteral("lost port") : QStringLiteral("no answer"));
-        exitCode = interrupted ? CliExit::kInterrupted : CliExit::kNoUnit;
+        QString why;
+        if (interrupted) {
+            outcome = why = QStringLiteral("interrupted");
+            exitCode = CliExit::kInterrupted;
+        } else {
+            outcome = lost ? QStringLiteral("lost port") : QStringLiteral("no answer");
+            why = lost ? QStringLiteral("lost ") + session.portLabel()
+                       : QStringLiteral("the unit stopped answering");
+            exitCode = CliExit::kNoUnit;
+        }
         out.error(QStringLiteral("%1: %2 of 130 locations written, %3 verified; the %4 table in "
                                  "the unit is not the file's. %5")
-                      .arg(interrupted ? QStringLiteral("interrupted")
-                                       : (lost ? QStringLiteral("lost ") + session.portLabel()
-                                               : QStringLiteral("the unit stopped answering")))
+                      .arg(why)
                       .arg(written)
                       .arg(verified)
                       .arg(pinText(request.pin))
                       .arg(backup.isEmpty() ? QStringLiteral("No backup was made.")
                                             : QStringLiteral("Its table before: ") + backup));
-    } else if (!failedAddresses.isEmpty()) {
+    } else if (!failed.isEmpty()) {
         outcome = QStringLiteral("errors");
         exitCode = CliExit::kFailed;
-        QStringList list;
-        for (const QJsonValue& a : failedAddresses) {
-            list << a.toString();
-        }
         out.error(QStringLiteral("programming finished with errors at %1 locations: %2")
-                      .arg(list.size())
-                      .arg(list.join(QStringLiteral(", "))));
+                      .arg(failed.size())
+                      .arg(failed.join(QStringLiteral(", "))));
     }
     const QString done = exitCode == CliExit::kOk
                              ? QStringLiteral("Programmed and verified the %1 table from %2 on %3")
@@ -250,7 +251,7 @@ int flash(const CliRequest& request, CliOutput& out) {
                 {"outcome", outcome},
                 {"written", written},
                 {"verified", verified},
-                {"failedAddresses", failedAddresses}},
+                {"failedAddresses", QJsonArray::fromStringList(failed)}},
                done);
     return exitCode;
 }
@@ -300,16 +301,16 @@ int generate(const CliRequest& request, CliOutput& out) {
         out.error(tables::checkMessage(tables::LinearCheck::StoichNotPositive));
         return CliExit::kUsage;
     }
-    texts.rich = start(request.rich, QStringLiteral("9.00"));
-    texts.lean = start(request.lean, QStringLiteral("19.00"));
+    texts.rich = start(request.rich, tables::kLinearStart.rich);
+    texts.lean = start(request.lean, tables::kLinearStart.lean);
     texts.vRich = request.richVolts;
     texts.vLean = request.leanVolts;
     for (qsizetype k = 0; k < request.midMixtures.size(); ++k) {
         texts.midMixture[k] = request.midMixtures[k];
         texts.midVolts[k] = request.midVolts[k];
     }
-    texts.vUnder = request.under.value_or(QStringLiteral("0"));
-    texts.vOver = request.over.value_or(QStringLiteral("5.0"));
+    texts.vUnder = request.under.value_or(tables::kLinearStart.vUnder);
+    texts.vOver = request.over.value_or(tables::kLinearStart.vOver);
     const tables::LinearTable generated = tables::generateLinearTable(tables::readLinearParams(
         texts, static_cast<int>(request.midMixtures.size()),
         request.under.has_value() || request.over.has_value(), !request.lambda));
