@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr double kBitsPerByte = 10.0;
-constexpr double kBaud = 19200.0;
 constexpr double kFlashLimit = 1.10;  // times the line time
 constexpr double kInfoLimitSecs = 0.3;
 
@@ -60,14 +58,8 @@ int main(int argc, char* argv[]) {
     const qsizetype before = sim.log().size();
     const Timed flash =
         run(ctl, {"--quiet", "--port", sim.device(), "flash", "--pin", "1", table}, home.path());
-    // Every command goes out with a carriage return; its reply is CR LF, the command, a blank,
-    // four characters, CR LF.
     const QStringList commands = sim.log().mid(before);
-    qint64 bytes = 0;
-    for (const QString& c : commands) {
-        bytes += (c.size() + 1) + (2 + c.size() + 1 + 4 + 2);
-    }
-    const double lineSecs = bytes * kBitsPerByte / kBaud;
+    const double lineSecs = lineSeconds(commands);
     const double ratio = flash.secs / lineSecs;
     out << QStringLiteral("info: %1 s (limit %2 s), exit %3\n")
                .arg(info.secs, 0, 'f', 3)
@@ -77,7 +69,7 @@ int main(int argc, char* argv[]) {
                "flash with backup: %1 commands, %2 bytes, wall %3 s = %4 x line time %5 s "
                "(limit %6), exit %7\n")
                .arg(commands.size())
-               .arg(bytes)
+               .arg(lineBytes(commands))
                .arg(flash.secs, 0, 'f', 3)
                .arg(ratio, 0, 'f', 3)
                .arg(lineSecs, 0, 'f', 3)

@@ -23,8 +23,6 @@
 
 namespace {
 
-constexpr double kBitsPerByte = 10.0;
-constexpr double kBaud = 19200.0;
 constexpr double kTimeLimit = 1.15;  // times the line time
 constexpr double kCpuLimit = 10.0;   // percent of one core
 
@@ -51,15 +49,9 @@ Run measure(Form1& form, const SimProcess& sim, const char* button) {
     run.secs = wall.elapsed() / 1000.0;
     run.cpu = cpuSeconds() - cpu0;
     run.result = form.findChild<QLabel*>(QStringLiteral("labStat"))->text();
-    // Every command goes out with a carriage return; its reply is CR LF, the command, a blank,
-    // four characters, CR LF.
     const QStringList commands = sim.log().mid(logBefore);
-    qint64 bytes = 0;
-    for (const QString& c : commands) {
-        bytes += (c.size() + 1) + (2 + c.size() + 1 + 4 + 2);
-    }
     run.commands = commands.size();
-    run.lineSecs = bytes * kBitsPerByte / kBaud;
+    run.lineSecs = lineSeconds(commands);
     return run;
 }
 

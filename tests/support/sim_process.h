@@ -49,3 +49,18 @@ class SimProcess {
     QString m_device;
     QProcess m_process;
 };
+
+// Bytes on the line for these commands and their standard replies: each command and a carriage
+// return out; CR LF, the command, a blank, four characters, CR LF back.
+inline qint64 lineBytes(const QStringList& commands) {
+    qint64 bytes = 0;
+    for (const QString& c : commands) {
+        bytes += (c.size() + 1) + (2 + c.size() + 1 + 4 + 2);
+    }
+    return bytes;
+}
+
+// The seconds those bytes take at 19200 baud, 10 bits a byte.
+inline double lineSeconds(const QStringList& commands) {
+    return static_cast<double>(lineBytes(commands)) * 10.0 / 19200.0;
+}
