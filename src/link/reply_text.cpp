@@ -16,8 +16,8 @@ bool isHexDigit(QChar c) {
 }
 
 struct EepromWord {
-    QChar kind;  // 'a' or 'e'
-    QString address;
+    QChar kind;           // 'a' or 'e'
+    QStringView address;  // four hex digits, either case
 };
 
 // The EEPROM command a text starts with, if it plainly starts with one.
@@ -44,7 +44,7 @@ std::optional<EepromWord> eepromWordAt(QStringView text) {
     if (after < text.size() && text[after].isLetterOrNumber()) {
         return std::nullopt;
     }
-    return EepromWord{kind, word.left(4).toString().toUpper()};
+    return EepromWord{kind, word.left(4)};
 }
 
 }  // namespace
@@ -55,5 +55,6 @@ bool isLateEepromAnswer(QStringView reply, QStringView command) {
         return false;
     }
     const auto sent = eepromWordAt(command);
-    return !sent || named->kind != sent->kind || named->address != sent->address;
+    return !sent || named->kind != sent->kind ||
+           named->address.compare(sent->address, Qt::CaseInsensitive) != 0;
 }
