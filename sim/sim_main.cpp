@@ -95,6 +95,11 @@ UnitOptions unitOptions(const QCommandLineParser& parser) {
     options.delayMs = intOption(parser, QStringLiteral("delay-ms"));
     options.delayRate = numberOption(parser, QStringLiteral("delay-rate"), 0, 1);
     options.hangUpAfter = intOption(parser, QStringLiteral("hangup-after"));
+    options.lateEvery = intOption(parser, QStringLiteral("late-every"));
+    options.lateMs = intOption(parser, QStringLiteral("late-ms"));
+    options.wrongDigitEvery = intOption(parser, QStringLiteral("wrong-digit-every"));
+    options.tracingAtStart = parser.isSet(QStringLiteral("tracing"));
+    options.traceAfterStop = intOption(parser, QStringLiteral("trace-after-tf"));
     const QStringList cells = parser.values(QStringLiteral("weak-cell"));
     for (const QString& text : cells) {
         const auto cell = UnitModel::parseWeakCell(text);
@@ -158,6 +163,20 @@ void defineOptions(QCommandLineParser* parser) {
         {QStringLiteral("hangup-after"),
          QStringLiteral("Hang up once n commands were received (0: never)."), QStringLiteral("n"),
          QString::number(defaults.hangUpAfter)},
+        {QStringLiteral("late-every"),
+         QStringLiteral("Hold every n-th reply back by --late-ms (0: none)."), QStringLiteral("n"),
+         QString::number(defaults.lateEvery)},
+        {QStringLiteral("late-ms"), QStringLiteral("How long --late-every holds a reply back."),
+         QStringLiteral("ms"), QStringLiteral("1800")},
+        {QStringLiteral("wrong-digit-every"),
+         QStringLiteral("Every n-th reply to an EEPROM read names a wrong byte: one of its hex "
+                        "digits changed (0: none)."),
+         QStringLiteral("n"), QString::number(defaults.wrongDigitEvery)},
+        {QStringLiteral("tracing"),
+         QStringLiteral("Start tracing, as a unit left tracing by an earlier program.")},
+        {QStringLiteral("trace-after-tf"),
+         QStringLiteral("Trace lines still sent, on the trace interval, after answering \"tf\"."),
+         QStringLiteral("n"), QString::number(defaults.traceAfterStop)},
         {QStringLiteral("log"),
          QStringLiteral("Write each command received as one line to this file (- for stderr)."),
          QStringLiteral("file")},
@@ -168,14 +187,15 @@ void defineOptions(QCommandLineParser* parser) {
     });
 }
 
-// One line "silence=N drop=N corrupt=N lowercase=N delay=N weakcell=N hangup=N", so a test can
-// prove its faults reached the program.
+// One line "silence=N drop=N ... straytrace=N", so a test can prove its faults reached the
+// program.
 void writeFaultCounts(const QString& path, const UnitModel& model) {
     if (path.isEmpty()) {
         return;
     }
     static const char* const kNames[kUnitFaultKinds] = {
-        "silence", "drop", "corrupt", "lowercase", "delay", "weakcell", "hangup"};
+        "silence",  "drop",   "corrupt", "lowercase",  "delay",
+        "weakcell", "hangup", "late",    "wrongdigit", "straytrace"};
     QByteArray line;
     for (int i = 0; i < kUnitFaultKinds; ++i) {
         line += QByteArray(i ? " " : "") + kNames[i] + '=' +

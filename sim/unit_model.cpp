@@ -85,6 +85,7 @@ UnitModel::UnitModel(UnitOptions options) : m_options(std::move(options)) {
     m_registers.at(kRegMode) = 0x81;
     m_registers.at(kRegSpeed) = 0x05;
     loadEeprom(factoryEeprom());
+    m_tracing = m_strayTracing = m_options.tracingAtStart;
 }
 
 QByteArray UnitModel::factoryEeprom() {
@@ -148,6 +149,7 @@ void UnitModel::receive(const QByteArray& bytes) {
         if (m_options.hangUpAfter > 0 && commandCount() >= m_options.hangUpAfter) {
             m_hungUp = true;
             m_tracing = false;
+            m_linesAfterStop = 0;
             countFault(UnitFault::HangUp);
         }
     }
@@ -156,6 +158,8 @@ void UnitModel::receive(const QByteArray& bytes) {
 void UnitModel::execute(const QByteArray& command) {
     if (command == "t1") {
         m_tracing = true;  // the trace lines are the answer; no reply line
+        m_strayTracing = false;
+        m_linesAfterStop = 0;
         return;
     }
     if (command == "t0") {
@@ -172,11 +176,31 @@ void UnitModel::execute(const QByteArray& command) {
     }
     line += style == ReplyStyle::Colon ? ": " : " ";
     const qsizetype start = line.size();
-    line += parameter + end;
+    const bool wrongDigit = command.at(0) == 'a' && parameter != kBadParameter &&
+                            m_options.wrongDigitEvery > 0 &&
+                            ++m_readReplyCount % m_options.wrongDigitEvery == 0;
+    line += (wrongDigit ? withWrongDigit(parameter) : parameter) + end;
     if (style == ReplyStyle::Trailing) {
         line += end;
     }
-    send(line, start, parameter.size());
+    const bool late = m_options.lateEvery > 0 && m_replyCount % m_options.lateEvery == 0;
+    send(line, start, parameter.size(), late ? m_options.lateMs : 0);
+}
+
+QByteArray UnitModel::withWrongDigit(QByteArray parameter) {
+    static const QByteArray kHexDigits = "0123456789ABCDEF";
+    // Only the byte's two digits: the reply must still read as a byte to fool anybody.
+    std::uniform_int_distribution<qsizetype> pickPosition(parameter.size() - 2,
+                                                          parameter.size() - 1);
+    std::uniform_int_distribution<qsizetype> pickDigit(0, kHexDigits.size() - 1);
+    const qsizetype at = pickPosition(m_random);
+    char digit = parameter.at(at);
+    while (digit == parameter.at(at)) {
+        digit = kHexDigits.at(pickDigit(m_random));
+    }
+    parameter[at] = digit;
+    countFault(UnitFault::WrongDigit);
+    return parameter;
 }
 
 QByteArray UnitModel::parameterFor(const QByteArray& command) {
@@ -186,7 +210,10 @@ QByteArray UnitModel::parameterFor(const QByteArray& command) {
         return m_options.versionText;
     }
     if (command == "tf") {
-        m_tracing = false;
+        if (m_tracing) {
+            m_linesAfterStop = m_options.traceAfterStop;
+        }
+        m_tracing = m_strayTracing = false;
         return kZeroParameter;
     }
     if (command == "w") {
@@ -277,6 +304,12 @@ void UnitModel::queueTraceLine() {
         return;
     }
     ++m_traceLineCount;
+    if (!m_tracing && m_linesAfterStop > 0) {
+        --m_linesAfterStop;
+        countFault(UnitFault::StrayTrace);
+    } else if (m_strayTracing) {
+        countFault(UnitFault::StrayTrace);
+    }
     if (m_logging) {
         m_logIndex = (m_logIndex + 1) & 0xFFFF;  // the unit logs what it traces
     }
@@ -292,7 +325,7 @@ bool UnitModel::chance(double rate) {
     return uniform(m_random) < rate;
 }
 
-void UnitModel::send(QByteArray line, qsizetype payloadStart, qsizetype payloadLength) {
+void UnitModel::send(QByteArray line, qsizetype payloadStart, qsizetype payloadLength, int lateMs) {
     if (m_options.silent) {
         countFault(UnitFault::Silence);
         return;
@@ -335,6 +368,10 @@ void UnitModel::send(QByteArray line, qsizetype payloadStart, qsizetype payloadL
     if (m_options.delayMs > 0 && chance(m_options.delayRate)) {
         delay = m_options.delayMs;
         countFault(UnitFault::Delay);
+    }
+    if (lateMs > 0) {
+        delay = std::max(delay, lateMs);
+        countFault(UnitFault::Late);
     }
     m_output.append(Chunk{line, delay});
 }

@@ -12,15 +12,18 @@
 // The ways the simulated unit can misbehave. Each one counts how often it struck, so a test can
 // prove that the fault really reached the program and was not silently skipped.
 enum class UnitFault {
-    Silence,    // an output suppressed because the unit is silent
-    Drop,       // a reply or trace line not sent
-    Corrupt,    // one character of a reply's parameter or of a trace line changed
-    LowerCase,  // hex letters sent in lower case (counted only when a letter was there)
-    Delay,      // a reply or trace line held back
-    WeakCell,   // an EEPROM write lost at least one bit
-    HangUp,     // the unit hung up
+    Silence,     // an output suppressed because the unit is silent
+    Drop,        // a reply or trace line not sent
+    Corrupt,     // one character of a reply's parameter or of a trace line changed
+    LowerCase,   // hex letters sent in lower case (counted only when a letter was there)
+    Delay,       // a reply or trace line held back
+    WeakCell,    // an EEPROM write lost at least one bit
+    HangUp,      // the unit hung up
+    Late,        // a reply held back beyond the program's wait
+    WrongDigit,  // a reply to an EEPROM read with one hex digit of its byte changed
+    StrayTrace,  // a trace line nobody asked for: before any "tf", or after the reply to one
 };
-inline constexpr int kUnitFaultKinds = 7;
+inline constexpr int kUnitFaultKinds = 10;
 
 // How the unit frames its replies. Every style keeps what the program relies on: two line feeds
 // end a reply, and its parameter is the four characters after the first blank.
@@ -57,6 +60,11 @@ struct UnitOptions {
     double delayRate = 1.0;  // share of outputs delayed by delayMs
     QList<WeakCell> weakCells = {};
     int hangUpAfter = 0;  // hang up once this many commands were received; 0: never
+    int lateEvery = 0;    // every n-th reply is held back lateMs; 0: none
+    int lateMs = 0;
+    int wrongDigitEvery = 0;      // every n-th reply to "a" names a wrong byte; 0: none
+    bool tracingAtStart = false;  // left tracing by an earlier command
+    int traceAfterStop = 0;       // trace lines still sent, on the interval, after "tf"
 };
 
 // The unit as the program sees it through the serial line, without any I/O or clock: bytes in,
@@ -99,7 +107,8 @@ class UnitModel {
     QList<Chunk> takeOutput();
     bool hasOutput() const { return !m_output.isEmpty(); }
 
-    bool tracing() const { return m_tracing; }
+    // True while trace lines are due, the ones still sent after a "tf" included.
+    bool tracing() const { return m_tracing || m_linesAfterStop > 0; }
     int traceIntervalMs() const;
     // The next trace line as the sensor reads it, without faults: "IIII VVVV HHHH NNNN" and the
     // style's line end.
@@ -136,7 +145,9 @@ class UnitModel {
     void writeEeprom(int address, int byte);
     // Sends `line` through the fault injection; only [payloadStart, +payloadLength) may be
     // altered, so the framing the program relies on stays intact.
-    void send(QByteArray line, qsizetype payloadStart, qsizetype payloadLength);
+    void send(QByteArray line, qsizetype payloadStart, qsizetype payloadLength, int lateMs = 0);
+    // One hex digit of a read reply's byte changed into another hex digit: still a byte.
+    QByteArray withWrongDigit(QByteArray parameter);
     bool chance(double rate);
     int noiseSample();
     void countFault(UnitFault kind) { ++m_faults.at(static_cast<size_t>(kind)); }
@@ -150,6 +161,9 @@ class UnitModel {
     QByteArrayList m_commands;
     std::array<int, kUnitFaultKinds> m_faults{};
     int m_replyCount = 0;
+    int m_readReplyCount = 0;
+    int m_linesAfterStop = 0;
+    bool m_strayTracing = false;  // tracing since power-up, nobody asked
     int m_traceLineCount = 0;
     int m_eepromChanges = 0;
     int m_traceSequence = 0;

@@ -14,6 +14,7 @@ UnitRunner::UnitRunner(UnitModel* model, QObject* parent) : QObject(parent), m_m
     connect(&m_traceTimer, &QTimer::timeout, this, &UnitRunner::onTraceTimer);
     m_seenCommands = m_model->commandCount();
     m_seenEepromChanges = m_model->eepromChangeCount();
+    updateTrace();  // a unit may be tracing from power-up
 }
 
 double UnitRunner::nowMs() const {
