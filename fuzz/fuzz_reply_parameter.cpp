@@ -14,11 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     const int word = hexVal(parameter);
     FUZZ_CHECK(word >= -1 && word <= 0x7FFF);
-    // A reply that echoes its own command is never a late answer to another one, and a reply
+    // A reply that echoes its own command is never a foreign answer to another one, and a reply
     // is judged the same whatever follows the word it starts with.
-    FUZZ_CHECK(!isLateEepromAnswer(reply, reply));
+    FUZZ_CHECK(!isForeignReply(reply, reply));
     const QString read = QStringLiteral("a0079");
-    FUZZ_CHECK(isLateEepromAnswer(reply, read) ==
-               isLateEepromAnswer(reply + QStringLiteral(" x"), read));
+    FUZZ_CHECK(isForeignReply(reply, read) == isForeignReply(reply + QStringLiteral(" x"), read));
     return 0;
 }

@@ -130,6 +130,14 @@ QString UnitSession::lastReply() const {
     return m_link->RxBuffer();
 }
 
+bool UnitSession::timedOut() const {
+    return m_link->bTimedOut();
+}
+
+bool UnitSession::drain(Quiet why) {
+    return m_link->drainInput(quietTicks(why));
+}
+
 void UnitSession::msgError(const QString& text) {
     m_out.note(text);
 }

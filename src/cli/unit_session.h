@@ -62,6 +62,8 @@ class UnitSession : public QObject, private EepromLink, private StatusLine, priv
     void send(const QString& command) override;
     QString getParameter() override;
     QString lastReply() const override;
+    bool timedOut() const override;
+    bool drain(Quiet why) override;
     // StatusLine: progress texts are shown by the progress line; retries and errors as notes.
     void msg(const QString&) override {}
     void msgError(const QString& text) override;

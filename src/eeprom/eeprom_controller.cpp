@@ -29,6 +29,8 @@ class EepromController::WindowLink final : public EepromLink {
     }
     QString getParameter() override { return m_link.GetParameter(); }
     QString lastReply() const override { return m_link.RxBuffer(); }
+    bool timedOut() const override { return m_link.bTimedOut(); }
+    bool drain(Quiet why) override { return m_link.drainInput(quietTicks(why)); }
 
   private:
     DeviceLink& m_link;

@@ -25,20 +25,42 @@ EepromProgrammer::EepromProgrammer(EepromLink& link, StatusLine& status, DataVie
 EepromProgrammer::Exchange EepromProgrammer::exchange(
     const QString& command, const std::function<bool(const QString&)>& accept,
     const QString& retried, QString* parameter) {
+    m_lastAccepted = false;
+    bool waitGaveUp = false;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        if (m_link.aborted()) {
+        if (stopped()) {
             return Exchange::Aborted;
         }
         m_link.send(command);
         *parameter = m_link.getParameter();
-        // A late answer to another address says nothing about this one, even when it happens to
-        // hold the text expected here.
-        if (accept(*parameter) && !isLateEepromAnswer(m_link.lastReply(), command)) {
+        // A late answer to another address, or a trace line, says nothing about this one, even
+        // when it happens to hold the text expected here.
+        if (accept(*parameter) && !isForeignReply(m_link.lastReply(), command)) {
+            // This may have been the late answer to an earlier attempt, with its own to follow.
+            if (waitGaveUp && !settle(EepromLink::Quiet::AfterRetry)) {
+                return Exchange::Aborted;
+            }
+            m_lastAccepted = true;
             return Exchange::Accepted;
         }
         m_status.msgError(retried);
+        waitGaveUp = waitGaveUp || m_link.timedOut();
+        if (!settleAfterFailure()) {
+            return Exchange::Aborted;
+        }
     }
     return Exchange::Refused;
+}
+
+bool EepromProgrammer::settle(EepromLink::Quiet why) {
+    if (m_link.drain(why)) {
+        return true;
+    }
+    if (!m_link.aborted()) {
+        m_noisy = true;
+        m_status.msgError(QStringLiteral("The unit does not stop sending"));
+    }
+    return false;
 }
 
 bool EepromProgrammer::ProgEElocation(int addr) {
@@ -65,17 +87,24 @@ bool EepromProgrammer::ProgramEE(int start, int length) {
     const int last = start + length - 1;
     const int total = 2 * length;
     m_failed.clear();
+    m_written = m_verified = 0;
+    m_noisy = false;
     m_log.setText(std::exchange(m_logHead, {}) + QStringLiteral("EEPROM programming Address=Data") +
                   kCrLf);
     m_status.msg(QStringLiteral("Programing ") + hex4(start) + QStringLiteral(" to ") + hex4(last) +
                  QStringLiteral(" ..."));
     reportProgress(0, total);
+    // Nothing still on its way from before may pass for the first reply.
+    if (!settle(EepromLink::Quiet::BeforeRun)) {
+        return false;
+    }
 
     for (int addr = start; addr <= last; ++addr) {
-        if (m_link.aborted()) {
+        if (stopped()) {
             return false;
         }
         if (ProgEElocation(addr)) {
+            m_written += m_lastAccepted ? 1 : 0;
             m_log.appendText(EEresponse.mid(1) + QLatin1Char('=') + EEdata + QLatin1Char(' '));
         } else {
             const Dialogs::Button answer = m_dialogs.okCancel(
@@ -90,17 +119,18 @@ bool EepromProgrammer::ProgramEE(int start, int length) {
         reportProgress(addr - start + 1, total);
     }
 
-    if (m_link.aborted()) {
+    if (stopped()) {
         return false;  // aborted during the last location's attempts
     }
     m_log.appendText(QStringLiteral("EEPROM verifying data") + kCrLf);
     m_status.msg(QStringLiteral("Verifying data ..."));
 
     for (int addr = start; addr <= last; ++addr) {
-        if (m_link.aborted()) {
+        if (stopped()) {
             return false;
         }
         if (verifyEElocation(addr)) {
+            m_verified += m_lastAccepted ? 1 : 0;
             m_log.appendText(EEresponse.mid(2) + QLatin1Char(' '));
         } else {
             const Dialogs::Button answer = m_dialogs.okCancel(
@@ -117,34 +147,63 @@ bool EepromProgrammer::ProgramEE(int start, int length) {
     }
     // An abort during the last location's attempts lets that location return at once: the run
     // was still aborted, whatever the pass loop saw.
-    return !m_link.aborted();
+    return !stopped();
 }
 
 EepromProgrammer::Read EepromProgrammer::readTable(int start, int length) {
     Read read;
-    // Four digits of a byte, as the read-back expects them (00 and two more).
-    const auto isByte = [](const QString& p) {
-        const int value = p.size() == 4 ? hexVal(p) : -1;
-        return value >= 0 && value <= 0xFF;
-    };
+    m_noisy = false;
+    if (!settle(EepromLink::Quiet::BeforeRun)) {
+        read.aborted = true;
+        return read;
+    }
     for (int addr = start; addr < start + length; ++addr) {
-        QString reply;
-        const Exchange got =
-            exchange(UnitCommand::eepromRead(addr), isByte,
-                     QStringLiteral("re-read address ") + hex4(addr) + QLatin1Char('.'), &reply);
-        if (got == Exchange::Aborted) {
+        const std::optional<quint8> byte = steadyByte(addr);
+        if (stopped()) {
             read.aborted = true;
             return read;
         }
-        if (got == Exchange::Refused) {
+        if (!byte) {
             read.failedAddress = addr;
             return read;
         }
-        read.bytes.append(static_cast<char>(hexVal(reply)));
+        read.bytes.append(static_cast<char>(*byte));
         reportProgress(addr - start + 1, length);
     }
-    read.aborted = m_link.aborted();
     return read;
+}
+
+std::optional<quint8> EepromProgrammer::steadyByte(int addr) {
+    const QString command = UnitCommand::eepromRead(addr);
+    QList<int> seen;  // the bytes read so far; the first one seen twice is taken
+    bool waitGaveUp = false;
+    for (int attempt = 0; attempt < kAttempts && !stopped(); ++attempt) {
+        m_link.send(command);
+        const QString parameter = m_link.getParameter();
+        // Four digits of a byte, as the read-back expects them (00 and two more).
+        const int value = parameter.size() == 4 ? hexVal(parameter) : -1;
+        const bool isByte =
+            value >= 0 && value <= 0xFF && !isForeignReply(m_link.lastReply(), command);
+        if (isByte && seen.contains(value)) {
+            // This may have been the late answer to an earlier read, with its own to follow.
+            if (waitGaveUp && !settle(EepromLink::Quiet::AfterRetry)) {
+                return std::nullopt;
+            }
+            return static_cast<quint8>(value);
+        }
+        if (isByte) {
+            seen.append(value);
+            if (seen.size() == 1) {
+                continue;  // every byte is read twice; only a disagreement is a retry
+            }
+        }
+        waitGaveUp = waitGaveUp || m_link.timedOut();
+        m_status.msgError(QStringLiteral("re-read address ") + hex4(addr) + QLatin1Char('.'));
+        if (!settleAfterFailure()) {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
 }
 
 QList<int> EepromProgrammer::failedAddresses() const {

@@ -100,6 +100,7 @@ void DeviceLink::getRxData() {
     }
     // One byte is one character, whatever its value.
     const QByteArray bytes = m_port->readAll();
+    m_receivedBytes += bytes.size();
     Q_EMIT received(bytes);
     m_rx += QString::fromLatin1(bytes);
     if (!m_showRx) {
@@ -114,6 +115,7 @@ void DeviceLink::getRxData() {
 }
 
 void DeviceLink::Timer1_Timer() {
+    ++m_ticks;
     m_tickCount = nextTick(m_tickCount);
     if (m_tickCount % 10 == 0) {
         Q_EMIT secondsCaption(QString::number(m_tickCount / 10));
@@ -187,6 +189,30 @@ qsizetype DeviceLink::awaitLineFeed(qsizetype* from, const std::function<bool()>
         }
         waitForEvents();
     }
+}
+
+bool DeviceLink::drainInput(int quietTicks) {
+    const qint64 start = m_ticks;
+    qint64 lastArrival = m_ticks;
+    qint64 received = m_receivedBytes;
+    bool quiet = false;
+    while (m_port->isOpen() && !m_closing) {
+        getRxData();
+        if (m_receivedBytes != received) {
+            received = m_receivedBytes;
+            lastArrival = m_ticks;
+        }
+        if (m_ticks - lastArrival >= quietTicks) {
+            quiet = true;
+            break;
+        }
+        if (m_ticks - start >= kDrainLimitTicks) {
+            break;
+        }
+        waitForEvents();
+    }
+    setRxBuffer(QString());
+    return quiet;
 }
 
 void DeviceLink::reportTimeout() {

@@ -23,6 +23,8 @@ class DeviceLink : public QObject {
     static constexpr int kReplyTimeoutTicks = 15;  // gives up when the count passes this
     static constexpr qsizetype kRxCutLength = 56000;
     static constexpr qsizetype kRxCutFrom = 3999;  // characters dropped by each cut
+    // A unit that never falls quiet this long is still tracing (or the line is noise).
+    static constexpr int kDrainLimitTicks = 50;
 
     explicit DeviceLink(SerialPortFactory factory, QObject* parent = nullptr);
     ~DeviceLink() override;
@@ -72,6 +74,12 @@ class DeviceLink : public QObject {
     // without one or when the port or the window closes. A handler running inside the wait may
     // empty the buffer: `*from` is then moved back to the buffer's end, where the next line starts.
     qsizetype waitForLine(qsizetype* from, const std::function<bool()>& stop);
+    // Drops whatever the unit is still sending, so that no late answer or trace line can pass
+    // for the reply to the next command: returns once nothing has arrived for `quietTicks`
+    // ticks, with the buffer emptied. False when the unit kept sending for kDrainLimitTicks, or
+    // the port or the window closed first.
+    bool drainInput(int quietTicks);
+
     // The unit did not answer: tells the user, and the buffer says why.
     void reportTimeout();
 
@@ -113,6 +121,8 @@ class DeviceLink : public QObject {
     QString m_portName;
     QString m_rx;
     int m_tickCount = 0;
+    qint64 m_ticks = 0;          // every tick since start; never reset by a wait
+    qint64 m_receivedBytes = 0;  // every byte since start
     bool m_timedOut = false;
     bool m_showRx = false;
     bool m_rxRewritten = true;  // the buffer changed other than at its end since last shown

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <optional>
 
 QStringView replyParameter(QStringView reply) {
@@ -21,40 +22,63 @@ struct EepromWord {
 };
 
 // The EEPROM command a text starts with, if it plainly starts with one.
-std::optional<EepromWord> eepromWordAt(QStringView text) {
+qsizetype afterLineEnds(QStringView text) {
     qsizetype i = 0;
     while (i < text.size() && (text[i] == u'\r' || text[i] == u'\n')) {
         ++i;
     }
+    return i;
+}
+
+bool allHex(QStringView text) {
+    return std::all_of(text.begin(), text.end(), isHexDigit);
+}
+
+bool endsWord(QStringView text, qsizetype at) {
+    return at >= text.size() || !text[at].isLetterOrNumber();
+}
+
+std::optional<EepromWord> eepromWordAt(QStringView text) {
+    const qsizetype i = afterLineEnds(text);
     if (i >= text.size() || (text[i] != u'a' && text[i] != u'e')) {
         return std::nullopt;
     }
     const QChar kind = text[i];
     const qsizetype digits = kind == u'a' ? 4 : 6;
     const QStringView word = text.mid(i + 1, digits);
-    if (word.size() != digits) {
-        return std::nullopt;
-    }
-    for (const QChar c : word) {
-        if (!isHexDigit(c)) {
-            return std::nullopt;
-        }
-    }
-    const qsizetype after = i + 1 + digits;
-    if (after < text.size() && text[after].isLetterOrNumber()) {
+    if (word.size() != digits || !allHex(word) || !endsWord(text, i + 1 + digits)) {
         return std::nullopt;
     }
     return EepromWord{kind, word.left(4)};
 }
 
+// "IIII VVVV HHHH NNNN", as the unit traces.
+bool isTraceLine(QStringView text) {
+    const qsizetype i = afterLineEnds(text);
+    constexpr qsizetype kLength = 4 * 4 + 3;
+    const QStringView line = text.mid(i, kLength);
+    if (line.size() != kLength || !endsWord(text, i + kLength)) {
+        return false;
+    }
+    for (qsizetype field = 0; field < 4; ++field) {
+        if (!allHex(line.mid(5 * field, 4)) || (field < 3 && line[5 * field + 4] != u' ')) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
-bool isLateEepromAnswer(QStringView reply, QStringView command) {
+bool isForeignReply(QStringView reply, QStringView command) {
+    const auto sent = eepromWordAt(command);
+    if (sent && isTraceLine(reply)) {
+        return true;
+    }
     const auto named = eepromWordAt(reply);
     if (!named) {
         return false;
     }
-    const auto sent = eepromWordAt(command);
     return !sent || named->kind != sent->kind ||
            named->address.compare(sent->address, Qt::CaseInsensitive) != 0;
 }

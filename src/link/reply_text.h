@@ -6,9 +6,10 @@
 // ends sooner; without a blank the reply's first four characters.
 QStringView replyParameter(QStringView reply);
 
-// Whether `reply` is plainly a late answer to another EEPROM exchange than `command` (an "a" read
-// or "e" write): after any leading line ends it names an "a" or "e" with four hex digits of
-// another address (an "e" with its two data digits), ended by anything that cannot continue the
-// word. A reply that starts with anything else says nothing about the exchange; its parameter
-// alone decides.
-bool isLateEepromAnswer(QStringView reply, QStringView command);
+// Whether `reply` is plainly not the answer to the EEPROM exchange `command` (an "a" read or "e"
+// write). After any leading line ends it either names an "a" or "e" with four hex digits of
+// another address (an "e" with its two data digits): a late answer; or it is a trace line, four
+// fields of four hex digits one blank apart: a trace still running. Either ends where nothing can
+// continue the word. A reply that starts with anything else says nothing about the exchange; its
+// parameter alone decides.
+bool isForeignReply(QStringView reply, QStringView command);

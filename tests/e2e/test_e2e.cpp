@@ -198,10 +198,10 @@ class TestE2e : public QObject {
         QCOMPARE(r.status(), QStringLiteral("Programming Complete."));
         QCOMPARE(r.unitTable(), linear);
         const QStringList sent = r.sim.log().mid(mark);
-        for (int i = 0; i < tables::kTableBytes; ++i) {  // after the "tf" before any run
-            QCOMPARE(sent.at(1 + i), QString::asprintf("a%04X", 0x7A + i));
+        for (int i = 0; i < 2 * tables::kTableBytes; ++i) {  // each byte twice, after the "tf"
+            QCOMPARE(sent.at(1 + i), QString::asprintf("a%04X", 0x7A + i / 2));
         }
-        QVERIFY(sent.at(1 + tables::kTableBytes).startsWith(u"e007A"));
+        QVERIFY(sent.at(1 + 2 * tables::kTableBytes).startsWith(u"e007A"));
         const QFileInfoList backups =
             QDir(r.dir.filePath(QStringLiteral("Orvex/backups"))).entryInfoList(QDir::Files);
         QCOMPARE(backups.size(), 1);

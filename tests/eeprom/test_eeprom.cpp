@@ -5,6 +5,8 @@
 #include <functional>
 
 #include "eeprom/eeprom_programmer.h"
+#include "link/hex_text.h"
+#include "link/reply_text.h"
 #include "support/recording.h"
 #include "support/scripted_dialogs.h"
 
@@ -35,11 +37,53 @@ struct Run final : EepromLink {
     EepromProgrammer programmer{*this, status, log, dialogs, [this](int a) { return image[a]; }};
 };
 
+// A line that keeps what nobody collected: each command's reply (no echo, as some units answer)
+// joins a queue and each wait takes the oldest, so one stray reply shifts every answer after it
+// until the line is drained. Cells in `weak` lose those bits; every `wrongEvery`-th read reply
+// names a byte one off.
+struct Line final : EepromLink {
+    bool aborted() const override { return false; }
+    void send(const QString& c) override {
+        sent.append(c);
+        const int address = hexVal(c.mid(1, 4));
+        if (c.startsWith(u'e')) {
+            eeprom[address] = hexVal(c.mid(5, 2)) & ~weak.value(address);
+            queue.append(QStringLiteral(" ") + c.mid(1, 4) + QStringLiteral("\r\n\r\n"));
+            return;
+        }
+        const bool wrong = wrongEvery > 0 && ++reads % wrongEvery == 0;
+        queue.append(QStringLiteral(" ") + hex4(eeprom.value(address) ^ (wrong ? 1 : 0)) +
+                     QStringLiteral("\r\n\r\n"));
+    }
+    QString getParameter() override {
+        last = queue.isEmpty() ? QString() : queue.takeFirst();
+        return replyParameter(last).toString();
+    }
+    QString lastReply() const override { return last; }
+    bool drain(Quiet) override {
+        queue.clear();
+        return true;
+    }
+
+    QStringList queue{QStringLiteral(" 0000\r\n\r\n")};  // "tf" answered after its wait ended
+    QStringList sent;
+    QString last;
+    QHash<int, int> eeprom, weak;
+    int wrongEvery = 0, reads = 0;
+    QHash<int, quint8> image;
+    RecordingStatus status;
+    TextDataView log;
+    ScriptedDialogs dialogs;
+    EepromProgrammer programmer{*this, status, log, dialogs, [this](int a) { return image[a]; }};
+};
+
 }  // namespace
 
 class TestEeprom : public QObject {
     Q_OBJECT
   private Q_SLOTS:
+    void strayReply_neverTakenForTheNextCommand();
+    void read_eachByteTwiceDisagreementReadAgain();
     void location_confirmedOrRetriedFiveTimes() {
         Run r;
         r.image[0x17E] = 0xA0;
@@ -55,7 +99,7 @@ class TestEeprom : public QObject {
         const QStringList styles{"\r\na007A 0047\r\n", "\r\na007A: 0047\r\n", "a007A, 0047\r\n\r\n",
                                  "\r\n 0047\r\n",      "\na007a 0047\n",      "\r\nOK 0047\r\n"};
         const QStringList late{"\r\na0079 0047\r\n", "\r\n\r\na0079: 0047\r\n",
-                               "\r\ne007947 0047\r\n"};
+                               "\r\ne007947 0047\r\n", "1F40 0047 0320 0001\r\n1F40 "};
         for (const QString& reply : styles + late) {
             Run v;
             v.image[0x7A] = 0x47;
@@ -129,6 +173,63 @@ class TestEeprom : public QObject {
         }
     }
 };
+
+// A stray reply in the line must not shift the answers: a shifted verify passes wherever
+// neighbouring bytes are equal, so weak cells there would go unseen, and a shifted read keeps
+// every byte one address off.
+void TestEeprom::strayReply_neverTakenForTheNextCommand() {
+    Line flash;
+    for (int a = 0x7A; a < 0x7A + 8; ++a) {
+        flash.image[a] = static_cast<quint8>(0x40 + (a - 0x7A) / 2 * 0x11);  // pairs of equal bytes
+    }
+    flash.weak = {{0x7B, 0x40}, {0x7F, 0x40}};
+    flash.dialogs.defaultAnswer = Dialogs::Button::Ok;
+    QVERIFY(flash.programmer.ProgramEE(0x7A, 8));
+    QCOMPARE(flash.programmer.failedAddresses(), (QList<int>{0x7B, 0x7F}));
+    QCOMPARE(std::pair(flash.programmer.written(), flash.programmer.verified()), std::pair(8, 6));
+
+    Line read;
+    for (int a = 0x7A; a < 0x7A + 6; ++a) {
+        read.eeprom[a] = 0x10 * (a - 0x79);
+    }
+    const EepromProgrammer::Read got = read.programmer.readTable(0x7A, 6);
+    QVERIFY(got.ok());
+    QCOMPARE(got.bytes.toHex(' '), QByteArray("10 20 30 40 50 60"));
+}
+
+// Every byte kept is read twice and taken only when two reads agree; a byte that never reads
+// the same twice fails the read at its address.
+void TestEeprom::read_eachByteTwiceDisagreementReadAgain() {
+    Line noisy;
+    noisy.queue.clear();
+    noisy.wrongEvery = 3;
+    for (int a = 0x17E; a < 0x17E + 4; ++a) {
+        noisy.eeprom[a] = 0xA0 + a - 0x17E;
+    }
+    const EepromProgrammer::Read got = noisy.programmer.readTable(0x17E, 4);
+    QVERIFY(got.ok());
+    QCOMPARE(got.bytes.toHex(' '), QByteArray("a0 a1 a2 a3"));
+    // Reads 3, 6 and 9 were one off: each of those bytes was read a third time.
+    QCOMPARE(noisy.sent, (QStringList{"a017E", "a017E"} + QStringList(3, "a017F") +
+                          QStringList(3, "a0180") + QStringList(3, "a0181")));
+    QCOMPARE(noisy.status.errors(), (QStringList{"re-read address 017F.", "re-read address 0180.",
+                                                 "re-read address 0181."}));
+
+    struct Unsteady final : EepromLink {
+        QStringList answers{"0001", "0002", "0003", "0004", "0005", "0001"};
+        int sends = 0;
+        bool aborted() const override { return false; }
+        void send(const QString&) override { ++sends; }
+        QString getParameter() override { return answers.takeFirst(); }
+    } unsteadyLink;
+    RecordingStatus status;
+    TextDataView log;
+    ScriptedDialogs dialogs;
+    EepromProgrammer p(unsteadyLink, status, log, dialogs, [](int) { return quint8(0); });
+    const EepromProgrammer::Read failed = p.readTable(0x100, 2);
+    QCOMPARE(std::pair(failed.failedAddress, failed.aborted), std::pair(0x100, false));
+    QCOMPARE(unsteadyLink.sends, EepromProgrammer::kAttempts);
+}
 
 QTEST_GUILESS_MAIN(TestEeprom)
 #include "test_eeprom.moc"

@@ -166,7 +166,7 @@ void TestFlash::unitTable_readCompareAndDoubt() {
     QVERIFY(f.data().startsWith(QStringLiteral("Index  Unit  Table\r\n1  1  43\r\n")));
     f.before = f.mark();
     f.click("btnReadUnit");
-    QCOMPARE(f.run().size(), 1 + 130);  // "tf", then every byte read
+    QCOMPARE(f.run().size(), 1 + 2 * 130);  // "tf", then every byte read twice
     QCOMPARE(std::pair(f.abortShown, f.progress), std::pair(true, 130));
     QCOMPARE(f.imageTable(0x7A), eeprom.mid(0x7A, 130));
     QVERIFY(f.data().startsWith(QStringLiteral("Output Pin = WBlin")));
