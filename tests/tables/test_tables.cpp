@@ -7,6 +7,7 @@
 #include "support/test_locale.h"
 #include "tables/afr_file_parser.h"
 #include "tables/linear_table.h"
+#include "tables/table_file.h"
 #include "tables/table_listing.h"
 #include "tables/table_model.h"
 
@@ -134,6 +135,11 @@ class TestTables : public QObject {
                  QStringLiteral("0=410 64=1228"));
         QCOMPARE(at(generateLinearTable(points({0.7, 1.5}, {-1, 45})), {0, 64}),
                  QStringLiteral("0=-819 64=36855"));
+        // AFR mode on another fuel is lambda mode with every mixture divided by its stoich AFR.
+        LinearParams methanol = points({0.7 * 6.4, 1.5 * 6.4}, {0.5, 4.5}, true);
+        methanol.stoich = 6.4;
+        QCOMPARE(generateLinearTable(methanol).counts,
+                 generateLinearTable(points({0.7, 1.5}, {0.5, 4.5})).counts);
 
         // mixtures, volts, stoich, the message of the first check failed (the order comes first)
         for (const QStringList& r :
@@ -186,6 +192,18 @@ class TestTables : public QObject {
                      .echo,
                  "5\r\ncaf\u00E9\r\n");
         QCOMPARE(parseAfrFile("!caf\xE9\r\n7\r\n").echo, QStringLiteral("caf\u00E9\r\n7\r\n"));
+        // A byte-order mark before text that is not UTF-8 is still no part of the first line.
+        const AfrFileContent latin = parseAfrFile(
+            "\xEF\xBB\xBF"
+            "5\r\n!caf\xE9\r\n");
+        QCOMPARE(latin.echo + QString::number(latin.values.value(0)), "5\r\ncaf\u00E9\r\n5");
+        // 64 entries are one short: the 65th is 0; 65 are whole.
+        for (const int n : {64, 65}) {
+            const ImportedTable t = importTable(parseAfrFile(QByteArray("7\n").repeated(n)));
+            const ImportOutcome o = importOutcome(t, QStringLiteral("Read file x"));
+            QCOMPARE(o.text + ' ' + QString::number(t.values[64]) + ' ' + QString::number(o.error),
+                     n == 64 ? "Only  64 entries - expecting 65 0 1" : "Read file x 7 0");
+        }
     }
 };
 
