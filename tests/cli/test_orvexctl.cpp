@@ -205,7 +205,7 @@ class TestOrvexctl : public QObject {
 
     void failures_exitCodeAndMessageNothingClaimed_data() {
         QTest::addColumn<QStringList>("simArgs");  // empty: no unit at all
-        QTest::addColumn<QStringList>("args");     // LIN and DW: the test's files
+        QTest::addColumn<QStringList>("args");     // LIN, DW ...: the files of doubtfulFile()
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("message");
         const QStringList flash{"flash", "--pin", "1", "LIN"};
