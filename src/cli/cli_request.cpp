@@ -26,6 +26,7 @@ const QString kUsage = QStringLiteral(
     "  flash --pin N FILE          back up, program and verify a table file\n"
     "        [--no-backup] [--force]\n"
     "  compare --pin N FILE        exit 0 when the unit holds exactly FILE's table\n"
+    "        [--force]\n"
     "  calibration [--set V]       print, or set and save, the calibration value (0..5000)\n"
     "  generate --pin N [-o FILE]  a linear table as on the \"AFR Tables\" page, no unit needed:\n"
     "        [--rich MIX[:VOLTS]] [--lean MIX[:VOLTS]] [--mid MIX:VOLTS]...\n"
@@ -34,6 +35,11 @@ const QString kUsage = QStringLiteral(
     "Pins: 1 WBlin (12 bit DAC), 2 SVout (10 bit PWM), 3 NBout (10 bit PWM); the short name\n"
     "works too. Mixtures are AFR unless --lambda; defaults are the page's: rich 9.00 at 0.00 V,\n"
     "lean 19.00 at 5.00 V, stoich 14.70. Numbers use \".\" whatever the locale.\n"
+    "\n"
+    "flash and compare refuse a table file that looks wrong (a heading line, an index column,\n"
+    "volts, values above 4095, numbers running into letters, another pin's saved table, lines\n"
+    "without a number, a count other than 65, all values equal), say why and how to fix it,\n"
+    "and exit 2. As a last resort, --force takes the file as it is.\n"
     "\n"
     "Examples:\n"
     "  orvexctl ports\n"
@@ -61,7 +67,7 @@ const QMap<QString, QSet<QString>> kCommandOptions{
     {QStringLiteral("trace"), {"seconds", "output"}},
     {QStringLiteral("read"), {"pin", "output"}},
     {QStringLiteral("flash"), {"pin", "no-backup", "force"}},
-    {QStringLiteral("compare"), {"pin"}},
+    {QStringLiteral("compare"), {"pin", "force"}},
     {QStringLiteral("calibration"), {"set"}},
     {QStringLiteral("generate"),
      {"pin", "output", "rich", "lean", "mid", "lambda", "stoich", "under", "over"}},

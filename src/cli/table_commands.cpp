@@ -15,6 +15,7 @@
 #include "link/unit_commands.h"
 #include "tables/afr_file_parser.h"
 #include "tables/linear_table.h"
+#include "tables/table_doubts.h"
 #include "tables/table_file.h"
 #include "tables/table_model.h"
 
@@ -46,29 +47,20 @@ std::optional<FileTable> tableFromFile(const QString& name, int pin, CliOutput& 
         out.error(file.error);
         return std::nullopt;
     }
-    const tables::ImportedTable imported = tables::importTable(tables::parseAfrFile(*file.bytes));
-    FileTable table;
-    const tables::ImportOutcome outcome =
-        tables::importOutcome(imported, QStringLiteral("Read file ") + name);
-    if (outcome.error) {
-        table.doubts << (outcome.text.contains(name) ? outcome.text
-                                                     : name + QStringLiteral(": ") + outcome.text);
-    }
-    if (imported.count > tables::kEntries) {
-        table.doubts
-            << QStringLiteral("%1: %2 entries - expecting 65").arg(name).arg(imported.count);
-    }
+    const tables::AfrFileContent content = tables::parseAfrFile(*file.bytes);
     TableModel model;
     model.selectPin(pin);
-    if (model.store({pin, imported.values}).limited) {
-        table.doubts << name + QStringLiteral(": values out of range were limited to 0..32767");
+    model.store({pin, tables::importTable(content).values});
+    return FileTable{model.snapshot(), tables::fileDoubts(content, pin)};
+}
+
+// Says what makes the file doubtful, each with its fix; false when that stops the command.
+bool takeDoubtful(const FileTable& table, const QString& name, bool force, CliOutput& out) {
+    for (const QString& doubt : table.doubts) {
+        force ? out.note(QStringLiteral("warning: %1: %2").arg(name, doubt))
+              : out.error(QStringLiteral("%1: %2").arg(name, doubt));
     }
-    const tables::TableValues values = model.TableData();
-    if (tables::allEqual(values)) {
-        table.doubts << QStringLiteral("%1: all 65 values are %2").arg(name).arg(values[0]);
-    }
-    table.snapshot = model.snapshot();
-    return table;
+    return force || table.doubts.isEmpty();
 }
 
 // Opens the unit and stops any trace, as the window does before every EEPROM run.
@@ -164,11 +156,8 @@ int flash(const CliRequest& request, CliOutput& out) {
     if (!table) {
         return CliExit::kUsage;
     }
-    for (const QString& doubt : table->doubts) {
-        request.force ? out.note(doubt) : out.error(doubt);
-    }
-    if (!table->doubts.isEmpty() && !request.force) {
-        out.error(QStringLiteral("nothing programmed; --force programs such a table"));
+    if (!takeDoubtful(*table, name, request.force, out)) {
+        out.error(QStringLiteral("nothing programmed"));
         return CliExit::kUsage;
     }
     UnitSession session(out);
@@ -262,8 +251,9 @@ int compare(const CliRequest& request, CliOutput& out) {
     if (!table) {
         return CliExit::kUsage;
     }
-    for (const QString& doubt : table->doubts) {
-        out.note(doubt);
+    if (!takeDoubtful(*table, name, request.force, out)) {
+        out.error(QStringLiteral("nothing compared"));
+        return CliExit::kUsage;
     }
     UnitSession session(out);
     int exitCode = CliExit::kOk;
@@ -317,6 +307,9 @@ int generate(const CliRequest& request, CliOutput& out) {
     if (generated.check != tables::LinearCheck::Ok) {
         out.error(tables::checkMessage(generated.check));
         return CliExit::kUsage;
+    }
+    for (const QString& doubt : tables::tableDoubts(generated.counts)) {
+        out.note(QStringLiteral("warning: ") + doubt);  // written all the same; flash refuses it
     }
     TableModel model;
     model.selectPin(request.pin);

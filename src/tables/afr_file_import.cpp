@@ -27,7 +27,7 @@ AfrFileImport::AfrFileImport(const PageContext& context, const TablesControls& c
     m_c.txtAFRfilename->installEventFilter(this);
 }
 
-std::optional<tables::ImportedTable> AfrFileImport::readAFRFile() {
+std::optional<tables::AfrFileContent> AfrFileImport::readAFRFile() {
     StatusLine& status = m_context.status;
     const QString name = m_c.txtAFRfilename->text();
     const tables::FileBytes file = tables::readTableFile(name);
@@ -38,16 +38,18 @@ std::optional<tables::ImportedTable> AfrFileImport::readAFRFile() {
     status.msg(QStringLiteral("Reading AFR table file ..."));
     const tables::AfrFileContent content = tables::parseAfrFile(*file.bytes);
     m_c.txtAFRfileData->setText(content.echo);
-    return import(content, QStringLiteral("Read file ") + name);
+    report(content, QStringLiteral("Read file ") + name);
+    return content;
 }
 
-tables::ImportedTable AfrFileImport::readText() {
-    return import(tables::parseAfrFile(m_c.txtAFRfileData->text().toUtf8()),
-                  QStringLiteral("Read text"));
+tables::AfrFileContent AfrFileImport::readText() {
+    const tables::AfrFileContent content =
+        tables::parseAfrFile(m_c.txtAFRfileData->text().toUtf8());
+    report(content, QStringLiteral("Read text"));
+    return content;
 }
 
-tables::ImportedTable AfrFileImport::import(const tables::AfrFileContent& content,
-                                            const QString& read) {
+void AfrFileImport::report(const tables::AfrFileContent& content, const QString& read) {
     StatusLine& status = m_context.status;
     const tables::ImportedTable table = tables::importTable(content);
     // Each extra entry is reported as it is met; the outcome below then takes the line.
@@ -57,7 +59,6 @@ tables::ImportedTable AfrFileImport::import(const tables::AfrFileContent& conten
     }
     const tables::ImportOutcome outcome = tables::importOutcome(table, read);
     outcome.error ? status.msgError(outcome.text) : status.msg(outcome.text);
-    return table;
 }
 
 void AfrFileImport::cmdAFRfilename_Click() {

@@ -27,9 +27,9 @@ class AfrFileImport : public QObject {
 
     // Reads the named file and reports on the status line how it went; nothing when no file
     // could be read.
-    std::optional<tables::ImportedTable> readAFRFile();
+    std::optional<tables::AfrFileContent> readAFRFile();
     // The text of the file-data area read by the same rules ("Use Text").
-    tables::ImportedTable readText();
+    tables::AfrFileContent readText();
 
     void cmdAFRfilename_Click();
     void cmdGOfile_Click() { Q_EMIT readRequested(); }
@@ -50,7 +50,7 @@ class AfrFileImport : public QObject {
 
   private:
     // `read` heads the outcome: "Read file <name>" or "Read text".
-    tables::ImportedTable import(const tables::AfrFileContent& content, const QString& read);
+    void report(const tables::AfrFileContent& content, const QString& read);
 
     PageContext m_context;
     TablesControls m_c;

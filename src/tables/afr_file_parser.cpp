@@ -9,6 +9,7 @@ namespace tables {
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+const QString kPinComment = QStringLiteral("; pin: ");  // as a saved table's heading has it
 
 QString decode(const QByteArray& bytes) {
     static const QByteArray kBom("\xEF\xBB\xBF");
@@ -44,7 +45,7 @@ QStringList afrFileLines(const QString& text) {
     return lines;
 }
 
-qint64 afrDataValue(const QString& line, bool* hasNumber) {
+qint64 afrDataValue(const QString& line, bool* hasNumber, bool* intoLetters) {
     qsizetype first = 0;
     while (first < line.size() &&
            (line[first] == QLatin1Char(' ') || line[first] == QLatin1Char('\t'))) {
@@ -63,6 +64,10 @@ qint64 afrDataValue(const QString& line, bool* hasNumber) {
     if (hasNumber) {
         *hasNumber = number.found;
     }
+    if (intoLetters) {
+        *intoLetters =
+            number.found && number.length < rest.size() && rest[number.length].isLetter();
+    }
     return number.found ? roundHalfEven(number.value) : 0;
 }
 
@@ -72,6 +77,9 @@ AfrFileContent parseAfrFile(const QByteArray& bytes) {
     for (qsizetype n = 0; n < lines.size(); ++n) {
         const QString& line = lines[n];
         if (line.isEmpty() || line.startsWith(QLatin1Char(';'))) {
+            if (line.startsWith(kPinComment) && content.values.isEmpty() && content.pin.isEmpty()) {
+                content.pin = line.mid(kPinComment.size());
+            }
             continue;
         }
         if (line.startsWith(QLatin1Char('!'))) {
@@ -81,7 +89,12 @@ AfrFileContent parseAfrFile(const QByteArray& bytes) {
             continue;
         }
         bool hasNumber = false;
-        content.values.append(afrDataValue(line, &hasNumber));
+        bool intoLetters = false;
+        content.values.append(afrDataValue(line, &hasNumber, &intoLetters));
+        content.lines.append(static_cast<int>(n + 1));
+        if (intoLetters) {
+            content.intoLetters.append(static_cast<int>(content.values.size() - 1));
+        }
         if (!hasNumber) {
             if (content.withoutNumber.isEmpty()) {
                 content.firstWithoutNumberLine = static_cast<int>(n + 1);

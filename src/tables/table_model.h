@@ -31,11 +31,6 @@ struct TableSnapshot {
     }
 };
 
-// Every entry the same: most likely not the table anybody meant to program.
-inline bool allEqual(const TableValues& values) {
-    return std::all_of(values.begin(), values.end(), [&](qint16 v) { return v == values[0]; });
-}
-
 }  // namespace tables
 
 // The program's image of the unit's EEPROM, the only copy of every table stored, and the pin

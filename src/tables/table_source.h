@@ -17,8 +17,9 @@ class TableSource {
     // (the linear parameters); false, with "No table generated" on the status line, when not.
     virtual bool prepareTable() = 0;
     virtual tables::TableSnapshot snapshot() const = 0;
-    // Why the table ready to be programmed may not be what the user means (lines without a
-    // number read as 0, all values equal), as a question; empty when there is no doubt.
+    // Why the table ready to be programmed may not be what the user means (values beyond 5 V,
+    // all values equal, and for a file a heading line, an index column, volts ...), as a
+    // question; empty when there is no doubt.
     virtual QString doubt() const = 0;
     // A table read from the unit becomes the current table, when every value fits one; false
     // (and nothing changed) when one does not.

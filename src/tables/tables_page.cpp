@@ -19,6 +19,7 @@
 #include "link/hex_text.h"
 #include "tables/afr_file_import.h"
 #include "tables/linear_table.h"
+#include "tables/table_doubts.h"
 #include "tables/table_file.h"
 #include "tables/table_listing.h"
 
@@ -139,8 +140,8 @@ void TablesPage::startUp() {
     m_c.frmAFRfile->hide();
 }
 
-void TablesPage::store(const std::array<qint64, kEntries>& values, int zeros) {
-    m_zeros = zeros;
+void TablesPage::store(const std::array<qint64, kEntries>& values, const AfrFileContent* file) {
+    m_doubts = file ? fileDoubts(*file, m_model.iOutputPin()) : tableDoubts(values);
     m_source = m_c.cboEEdata->currentText();
     if (m_model.store(Table{m_model.iOutputPin(), values}).limited) {
         m_context.status.msgError(QStringLiteral("Values out of range were limited to 0..32767"));
@@ -194,9 +195,9 @@ void TablesPage::cboEEdata_Click() {
 }
 
 void TablesPage::readAFRFile() {
-    const auto imported = m_import->readAFRFile();
-    if (imported && m_model.iOutputPin() != 0) {
-        store(imported->values, imported->withoutNumber);
+    const auto file = m_import->readAFRFile();
+    if (file && m_model.iOutputPin() != 0) {
+        store(importTable(*file).values, &*file);
     }
     if (!m_model.bTableStored()) {
         p1_Paint();  // a file that could not be read leaves no table to draw
@@ -204,26 +205,16 @@ void TablesPage::readAFRFile() {
 }
 
 void TablesPage::readText() {
-    const ImportedTable imported = m_import->readText();
+    const AfrFileContent text = m_import->readText();
     if (m_model.iOutputPin() != 0) {
-        store(imported.values, imported.withoutNumber);
+        store(importTable(text).values, &text);
     } else {
         p1_Paint();
     }
 }
 
 QString TablesPage::doubt() const {
-    if (m_zeros > 0) {
-        return QStringLiteral(
-                   "The table holds %1 values read as 0 from lines without a number. "
-                   "Program it anyway?")
-            .arg(m_zeros);
-    }
-    const TableValues values = m_model.TableData();
-    if (allEqual(values)) {
-        return QStringLiteral("All 65 values are %1. Program it anyway?").arg(values[0]);
-    }
-    return QString();
+    return m_doubts.isEmpty() ? QString() : doubtQuestion(m_doubts);
 }
 
 bool TablesPage::takeFromUnit(const UnitWords& values) {

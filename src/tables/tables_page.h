@@ -7,6 +7,7 @@
 #include <span>
 
 #include "common/page_context.h"
+#include "tables/afr_file_parser.h"
 #include "tables/table_graph.h"
 #include "tables/table_model.h"
 #include "tables/table_source.h"
@@ -61,8 +62,9 @@ class TablesPage : public QObject, public TableSource {
     AfrFileImport& fileImport() { return *m_import; }
 
   private:
-    // `zeros`: how many of the values came from lines without a number.
-    void store(const std::array<qint64, tables::kEntries>& values, int zeros = 0);
+    // `file`: the file's data the values were read from, judged with them before a flash.
+    void store(const std::array<qint64, tables::kEntries>& values,
+               const tables::AfrFileContent* file = nullptr);
     void onTableStored();
     void connectOptions(std::span<QRadioButton* const> group, void (TablesPage::*handler)(int));
     std::array<QLineEdit*, 4> mixtureBoxes() const;
@@ -79,6 +81,6 @@ class TablesPage : public QObject, public TableSource {
     int m_tableContains = 0;
     int m_indexView = 0;
     QString m_tableText;
-    int m_zeros = 0;   // of the stored table, values read as 0 from lines without a number
-    QString m_source;  // where the stored table came from
+    QStringList m_doubts;  // what makes the stored table look wrong to program
+    QString m_source;      // where the stored table came from
 };

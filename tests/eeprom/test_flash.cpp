@@ -177,7 +177,7 @@ void TestFlash::unitTable_readCompareAndDoubt() {
     f.click("btnGenTable");
     f.flash();
     QCOMPARE(f.dialogs.asked.last().text,
-             QStringLiteral("All 65 values are 0. Program it anyway?"));
+             QStringLiteral("This table looks wrong:\n- all 65 values are 0\nProgram it anyway?"));
     QVERIFY(f.run().isEmpty());
 }
 

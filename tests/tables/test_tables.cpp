@@ -3,10 +3,14 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <numeric>
+
 #include "support/rows.h"
 #include "support/test_locale.h"
 #include "tables/afr_file_parser.h"
 #include "tables/linear_table.h"
+#include "tables/table_doubts.h"
+#include "tables/table_file.h"
 #include "tables/table_listing.h"
 #include "tables/table_model.h"
 
@@ -34,6 +38,19 @@ QString at(const LinearTable& t, std::initializer_list<int> indices) {
         out.append(QStringLiteral("%1=%2").arg(i).arg(t.counts[i]));
     }
     return out.join(u' ');
+}
+
+// A file of `count` data lines, line i given by `line`.
+QByteArray lines(const std::function<QByteArray(int)>& line, int count = kEntries) {
+    QByteArray text;
+    for (int i = 0; i < count; ++i) {
+        text += line(i) + "\r\n";
+    }
+    return text;
+}
+
+QByteArray counts(int i) {
+    return QByteArray::number(60 * i);
 }
 
 }  // namespace
@@ -134,6 +151,11 @@ class TestTables : public QObject {
                  QStringLiteral("0=410 64=1228"));
         QCOMPARE(at(generateLinearTable(points({0.7, 1.5}, {-1, 45})), {0, 64}),
                  QStringLiteral("0=-819 64=36855"));
+        // AFR mode on another fuel is lambda mode with every mixture divided by its stoich AFR.
+        LinearParams methanol = points({0.7 * 6.4, 1.5 * 6.4}, {0.5, 4.5}, true);
+        methanol.stoich = 6.4;
+        QCOMPARE(generateLinearTable(methanol).counts,
+                 generateLinearTable(points({0.7, 1.5}, {0.5, 4.5})).counts);
 
         // mixtures, volts, stoich, the message of the first check failed (the order comes first)
         for (const QStringList& r :
@@ -167,9 +189,10 @@ class TestTables : public QObject {
     }
 
     void afrFile_valuesLineClassesEndsAndEncodings() {
-        for (const QStringList& r : rows({"1200 lambda 0.70|1200", " \t \t812|812", "640\t0.75|640",
-                                          "1234,0.85|1234", "12.5|12", "13.5|14", "&H1F|31",
-                                          "&o17|15", "-40|-40", "   |0", "Volts|0", " ;x|0"})) {
+        for (const QStringList& r :
+             rows({"1200 lambda 0.70|1200", " \t \t812|812", "640\t0.75|640", "1234,0.85|1234",
+                   "12.5|12", "13.5|14", "&H1F|31", "&o17|15", "0x1F|0", "12abc|12", "-40|-40",
+                   "   |0", "Volts|0", " ;x|0"})) {
             QCOMPARE(afrDataValue(r[0]), r[1].toLongLong());
         }
         const AfrFileContent c = parseAfrFile(
@@ -186,6 +209,72 @@ class TestTables : public QObject {
                      .echo,
                  "5\r\ncaf\u00E9\r\n");
         QCOMPARE(parseAfrFile("!caf\xE9\r\n7\r\n").echo, QStringLiteral("caf\u00E9\r\n7\r\n"));
+        // A byte-order mark before text that is not UTF-8 is still no part of the first line.
+        const AfrFileContent latin = parseAfrFile(
+            "\xEF\xBB\xBF"
+            "5\r\n!caf\xE9\r\n");
+        QCOMPARE(latin.echo + QString::number(latin.values.value(0)), "5\r\ncaf\u00E9\r\n5");
+        // 64 entries are one short: the 65th is 0; 65 are whole.
+        for (const int n : {64, 65}) {
+            const ImportedTable t = importTable(parseAfrFile(QByteArray("7\n").repeated(n)));
+            const ImportOutcome o = importOutcome(t, QStringLiteral("Read file x"));
+            QCOMPARE(o.text + ' ' + QString::number(t.values[64]) + ' ' + QString::number(o.error),
+                     n == 64 ? "Only  64 entries - expecting 65 0 1" : "Read file x 7 0");
+        }
+    }
+
+    void doubts_namedWithTheirFix_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("pin");
+        QTest::addColumn<QString>("doubts");  // one a line
+        UnitWords saved{};
+        std::iota(saved.begin(), saved.end(), 1000);
+        const QByteArray svout = tableFileText(saved, {PinNames[2], QStringLiteral("unit"), {}});
+        const auto row = [](const char* tag, const QByteArray& file, const char* doubts,
+                            int pin = 1) {
+            QTest::newRow(tag) << file << pin << QString::fromUtf8(doubts);
+        };
+        row("counts up to 5 V", lines([](int i) { return i < 64 ? counts(i) : "4095"; }), "");
+        row("saved for its own pin", svout, "", 2);
+        row("saved for another pin", svout, "this file was saved for the SVout pin, not WBlin");
+        row("index column", lines([](int i) { return QByteArray::number(i) + ",2000"; }),
+            "the first column is an index (0, 1, 2 ... 64), not the values: put the values in the "
+            "first column");
+        row("heading, then an index from 1",
+            "Index;AFR\r\n" + lines([](int i) { return QByteArray::number(i + 1) + ";2000"; }),
+            "the first line is a heading and every entry is shifted by one: remove the heading "
+            "line\nthe first column is an index (1, 2, 3 ... 65), not the values: put the values "
+            "in the first column");
+        row("volts", lines([](int i) { return QByteArray::number(0.5 + i * 4.5 / 64, 'f', 2); }),
+            "the file holds volts: every value is 5 or less; write counts, 4095 for 5 V");
+        row("into letters", lines([](int i) {
+                return i == 3 ? "0x1F" : i == 9 ? "12abc" : counts(i);
+            }),
+            "2 lines have a number running into letters (lines 4, 10): write plain numbers, &H1F "
+            "for hex");
+        row("one without a number", lines([](int i) { return i == 29 ? "x" : counts(i); }),
+            "1 line without a number was read as 0 (line 30): give each a value or start it "
+            "with \";\"");
+        row("none with a number", QByteArray("DW 2800\r\n").repeated(65),
+            "65 lines without a number were read as 0 (lines 1, 2, 3, 4, 5 ...): give each a "
+            "value or start it with \";\"\nall 65 values are 0");
+        row("64 entries", lines(counts, 64), "only 64 of 65 entries: the rest are programmed as 0");
+        row("66 entries", lines(counts, 66),
+            "66 entries, not 65: those after the 65th are left out");
+        row("beyond 5 V, below 0",
+            "-5\r\n" + lines([](int i) { return QByteArray::number(100 * i); }, 64),
+            "23 values are above 4095 (beyond 5 V), up to 6300\n1 value is below 0 (programmed as "
+            "0)");
+        row("beyond 32767", "40000\r\n1e999\r\n" + lines(counts, 63),
+            "2 values are above 4095 (beyond 5 V), some beyond 32767 (programmed as 32767)");
+        row("all equal", lines([](int) { return "1500"; }), "all 65 values are 1500");
+    }
+
+    void doubts_namedWithTheirFix() {
+        QFETCH(QByteArray, file);
+        QFETCH(int, pin);
+        QFETCH(QString, doubts);
+        QCOMPARE(fileDoubts(parseAfrFile(file), pin).join(u'\n'), doubts);
     }
 };
 

@@ -29,6 +29,11 @@ struct Page : TestWindow {
         return lines;
     }
     QString box(const char* name) const { return get<QLineEdit>(name)->text(); }
+    QString lastQuestion() const {
+        return dialogs.asked.isEmpty()
+                   ? QString()
+                   : dialogs.asked.last().title + '|' + dialogs.asked.last().text;
+    }
     // A file in the test's folder, named in the file box (a failed write leaves the box empty).
     QString file(const QString& name, const QByteArray& bytes) {
         QFile f(dir.filePath(name));
@@ -117,6 +122,11 @@ class TestTablesPage : public QObject {
         p.click("oAorL(0)");
         p.click("oAorL(0)");  // a second click on the chosen option converts nothing
         QCOMPARE(p.box("tLrich") + ' ' + p.box("tLlean"), "9.00 19.01");
+        p.type("tAFRs", "6.4");  // another fuel: its own stoich AFR converts
+        p.click("oAorL(1)");
+        QCOMPARE(p.box("tLrich") + ' ' + p.box("tMidLambda(1)") + ' ' + p.box("tLlean"),
+                 "1.406 2.297 2.970");
+        p.click("oAorL(0)");
         p.type("tAFRs", "0");
         p.type("tVlean", "45");  // a table unlike the stored one, were it not refused
         p.click("oAorL(1)");
@@ -128,6 +138,10 @@ class TestTablesPage : public QObject {
         p.click("btnGenTable");
         QCOMPARE(p.statusText(), "Values out of range were limited to 0..32767");
         QCOMPARE(p.list()[64], "00FA\tFF, 7F");
+        const qsizetype mark = p.mark();
+        p.click("btnFlashTable");  // beyond 5 V: asked first, whatever the source
+        QVERIFY(p.lastQuestion().contains(u"values are above 4095 (beyond 5 V)"));
+        QCOMPARE(p.sentSince(mark), QStringList());
     }
 
     void graphAndFileImport_followPageAndSources() {
@@ -218,16 +232,23 @@ class TestTablesPage : public QObject {
         QCOMPARE(p.word(0x7A, 1), 1200);
         QCOMPARE(p.statusText(), QStringLiteral("Read text - 1 lines without a number were read "
                                                 "as 0 (first: line 1)"));
-        // Lines without a number are read as 0, and said so; Flash asks before programming them.
-        p.file(QStringLiteral("dw.inc"), QByteArray("DW 2800\r\n").repeated(65));
+        // Another pin's saved file, with a heading line and an index column: Flash names it all
+        // in one question, and No leaves the unit alone.
+        QByteArray text = "; pin: SVout (10 bit PWM)\r\nindex,value\r\n";
+        for (int i = 0; i < 65; ++i) {
+            text += QByteArray::number(i) + ",2000\r\n";
+        }
+        p.file(QStringLiteral("index.csv"), text);
         p.click("cmdGOfile");
-        QCOMPARE(p.statusText(), "Read file " + p.dir.filePath(QStringLiteral("dw.inc")) +
-                                     " - 65 lines without a number were read as 0 (first: line 1)");
         const qsizetype mark = p.mark();
         p.click("btnFlashTable");
-        QCOMPARE(p.dialogs.asked.last().text,
-                 QStringLiteral("The table holds 65 values read as 0 from lines without a number. "
-                                "Program it anyway?"));
+        QCOMPARE(p.lastQuestion(),
+                 QStringLiteral("Flash|This table looks wrong:\n- the first line is a heading and "
+                                "every entry is shifted by one: remove the heading line\n- this "
+                                "file was saved for the SVout pin, not WBlin\n- the first column "
+                                "is an index (0, 1, 2 ... 64), not the values: put the values in "
+                                "the first column\nProgram it anyway?"));
+        QCOMPARE(p.statusText(), "Nothing programmed");
         QCOMPARE(p.sentSince(mark), QStringList());
     }
 };
