@@ -3,10 +3,65 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include <unistd.h>
+
 #include "app/automation_ids.h"
 #include "app/command_line.h"
 #include "app/form1.h"
 #include "sim/simulated_unit.h"
+
+namespace {
+
+// Qt's messages while QApplication connects to the display are held back: a display that is set
+// but cannot be reached ends in a fatal message with a list of plugins and a core dump, which
+// one line says better. When the display answers, they are passed on as they came.
+struct HeldMessage {
+    QtMsgType type;
+    QByteArray file, function, category;
+    int line;
+    QString text;
+};
+QList<HeldMessage> g_held;
+QtMessageHandler g_previous = nullptr;
+
+QString displayNames() {
+    QStringList names;
+    for (const char* variable : {"QT_QPA_PLATFORM", "WAYLAND_DISPLAY", "DISPLAY"}) {
+        if (!qEnvironmentVariableIsEmpty(variable)) {
+            names << QLatin1String(variable) + u'=' + qEnvironmentVariable(variable);
+        }
+    }
+    return names.join(QStringLiteral(", "));
+}
+
+void holdWhileConnecting(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg && text.contains(QLatin1String("platform plugin"))) {
+        QTextStream(stderr) << "orvex-config: the graphical display cannot be reached ("
+                            << displayNames()
+                            << "). It needs a desktop; orvexctl does the same work from a "
+                               "shell.\n";
+        ::_exit(1);
+    }
+    if (type == QtFatalMsg) {
+        g_previous(type, context, text);
+        return;
+    }
+    g_held.append({type, context.file, context.function, context.category, context.line, text});
+}
+
+void passOnHeldMessages() {
+    qInstallMessageHandler(g_previous);
+    for (const HeldMessage& m : std::as_const(g_held)) {
+        g_previous(m.type,
+                   QMessageLogContext(m.file.isNull() ? nullptr : m.file.constData(), m.line,
+                                      m.function.isNull() ? nullptr : m.function.constData(),
+                                      m.category.isNull() ? nullptr : m.category.constData()),
+                   m.text);
+    }
+    g_held.clear();
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     // Answered before QApplication exists: it aborts when no display can be reached.
@@ -36,7 +91,9 @@ int main(int argc, char* argv[]) {
         return 1;
     }
 
+    g_previous = qInstallMessageHandler(holdWhileConnecting);
     QApplication app(argc, argv);
+    passOnHeldMessages();
     QApplication::setApplicationName(QStringLiteral("orvex-config"));
     QApplication::setApplicationVersion(QStringLiteral(ORVEX_VERSION));
     QApplication::setOrganizationName(QStringLiteral("Orvex"));

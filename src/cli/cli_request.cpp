@@ -53,11 +53,21 @@ const QString kUsage = QStringLiteral(
     "  orvexctl generate --pin 1 --rich 10:0 --lean 20:5 --mid 14.7:2.5 -o wblin.txt\n"
     "  orvexctl --simulate flash --pin 1 wblin.txt\n"
     "\n"
-    "Progress and messages go to stderr; results to stdout (--json: one JSON object a line).\n"
+    "Progress and messages go to stderr; results to stdout. With --json (anywhere on the line)\n"
+    "every run prints exactly one JSON object on stdout, failures and usage errors included:\n"
+    "  outcome  ok, failed, refused, no unit, interrupted (after the exit code); flash once\n"
+    "           writing: verified, errors, no answer, lost port, interrupted; compare: same,\n"
+    "           differ\n"
+    "  error    on failure: the messages printed on stderr\n"
+    "  and the command's result, e.g.\n"
+    "  send     replies: [{command, reply, parameter}, ...]\n"
+    "  trace    lines: [the lines] (with -o: file, and lines as a count)\n"
+    "  read     pin, values (65 entries), bytes (130, hex)\n"
     "Exit codes: 0 success; 1 the unit answered but the operation failed (verify errors,\n"
     "differences, a bad calibration value); 2 usage or file errors; 3 no port or no answer;\n"
-    "130 interrupted by Ctrl+C (a flash then says what was written). Backups of the unit's\n"
-    "table before each flash go to ~/.local/share/Orvex/backups ($XDG_DATA_HOME/Orvex/backups).\n");
+    "130 interrupted by Ctrl+C, SIGTERM or a closed terminal (SIGHUP); a flash then says what\n"
+    "was written. Backups of the unit's table before each flash go to\n"
+    "~/.local/share/Orvex/backups ($XDG_DATA_HOME/Orvex/backups).\n");
 
 // The options each command takes beyond the global ones.
 const QMap<QString, QSet<QString>> kCommandOptions{
@@ -151,12 +161,21 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return parsed;
     }
     const QSet<QString> global{"port", "json", "quiet", "simulate"};
+    // A value given twice is one too many to guess from (--pin 1 --pin 3); --mid may repeat.
+    const QSet<QString> repeatable{"mid",       "json",  "quiet", "simulate",
+                                   "no-backup", "force", "lambda"};
+    QSet<QString> seen;
     for (const QString& name : p.optionNames()) {
         const QString option = name == QLatin1String("o") ? QStringLiteral("output") : name;
         if (!global.contains(name) && !kCommandOptions[r.command].contains(option)) {
             parsed.error = QStringLiteral("%1 takes no --%2").arg(r.command, option);
             return parsed;
         }
+        if (seen.contains(option) && !repeatable.contains(option)) {
+            parsed.error = QStringLiteral("--%1 given more than once").arg(option);
+            return parsed;
+        }
+        seen.insert(option);
     }
     r.port = p.value(QStringLiteral("port"));
     r.json = p.isSet(QStringLiteral("json"));

@@ -53,7 +53,6 @@ int run(const CliRequest& request, CliOutput& out) {
                                                  {QStringLiteral("flash"), flash},
                                                  {QStringLiteral("compare"), compare},
                                                  {QStringLiteral("generate"), generate}};
-    UnitSession::watchInterrupts();
     return commands.value(request.command, generate)(request, out);
 }
 
@@ -96,8 +95,10 @@ int send(const CliRequest& request, CliOutput& out) {
     if (const int failed = session.open(request.port, request.simulate)) {
         return failed;
     }
+    QJsonArray replies;
     for (const QString& command : request.arguments) {
         if (session.interrupted()) {
+            out.error(QStringLiteral("interrupted before \"%1\"").arg(command));
             return CliExit::kInterrupted;
         }
         const std::optional<QString> reply = session.exchange(command);
@@ -105,20 +106,15 @@ int send(const CliRequest& request, CliOutput& out) {
             return noAnswer(out, session, command);
         }
         const QString line = reply->simplified();
-        out.result({{"command", command},
-                    {"reply", line},
-                    {"parameter", replyParameter(*reply).toString()}},
-                   line);
+        replies.append(QJsonObject{{"command", command},
+                                   {"reply", line},
+                                   {"parameter", replyParameter(*reply).toString()}});
+        out.result({{"replies", replies}}, line);  // the replies so far, also after a failure
     }
     return CliExit::kOk;
 }
 
 int trace(const CliRequest& request, CliOutput& out) {
-    QFile file(request.output);
-    if (!request.output.isEmpty() && !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        out.error(QStringLiteral("cannot write %1: %2").arg(request.output, file.errorString()));
-        return CliExit::kUsage;
-    }
     UnitSession session(out);
     if (const int failed = session.open(request.port, request.simulate)) {
         return failed;
@@ -130,8 +126,15 @@ int trace(const CliRequest& request, CliOutput& out) {
             return noAnswer(out, session, command);
         }
     }
+    // Emptied only now that a unit answers: a failed start leaves an earlier trace there.
+    QFile file(request.output);
+    if (!request.output.isEmpty() && !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        out.error(QStringLiteral("cannot write %1: %2").arg(request.output, file.errorString()));
+        return CliExit::kUsage;
+    }
     QByteArray pending;
     qint64 lines = 0;
+    QJsonArray jsonLines;
     bool writeFailed = false;
     const QMetaObject::Connection receiving =
         QObject::connect(&link, &DeviceLink::received, &link, [&](const QByteArray& bytes) {
@@ -148,11 +151,17 @@ int trace(const CliRequest& request, CliOutput& out) {
                 }
                 ++lines;
                 if (!file.isOpen()) {
-                    out.json() ? out.result({{"line", line}}, QString()) : out.text(line + u'\n');
+                    out.json() ? jsonLines.append(line) : out.text(line + u'\n');
                 }
             }
         });
+    const auto summary = [&] {
+        out.result(file.isOpen() ? QJsonObject{{"file", request.output}, {"lines", lines}}
+                                 : QJsonObject{{"lines", jsonLines}},
+                   QString());
+    };
     if (!session.exchange(UnitCommand::kVersion)) {
+        summary();
         return noAnswer(out, session, UnitCommand::kVersion);
     }
     link.TxString(UnitCommand::kTraceOn);
@@ -164,6 +173,7 @@ int trace(const CliRequest& request, CliOutput& out) {
         DeviceLink::waitForEvents();  // the tick wakes it at least every 100 ms
     }
     QObject::disconnect(receiving);
+    summary();
     if (!link.isOpen()) {
         out.error(QStringLiteral("lost %1 after %2 lines").arg(session.portLabel()).arg(lines));
         return CliExit::kNoUnit;

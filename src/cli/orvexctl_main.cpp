@@ -12,15 +12,27 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("orvexctl"));
     QCoreApplication::setOrganizationName(QStringLiteral("Orvex"));
-    const ParsedCommandLine parsed = parseCommandLine(QCoreApplication::arguments());
+    UnitSession::watchInterrupts();
+    const QStringList arguments = QCoreApplication::arguments();
+    const ParsedCommandLine parsed = parseCommandLine(arguments);
     if (!parsed.request) {
+        // A script that asked for JSON gets it for a command line it got wrong, too.
+        CliOutput out(CliOutput::jsonAsked(arguments), false);
         if (!parsed.error.isEmpty()) {
-            std::fprintf(stderr, "orvexctl: %s\n", qPrintable(parsed.error));
+            out.error(parsed.error);
+            out.finish(CliExit::kUsage);
             return CliExit::kUsage;
         }
-        std::fputs(parsed.text.toUtf8().constData(), stdout);
+        if (out.json()) {
+            out.result({{"text", parsed.text}}, QString());
+        } else {
+            std::fputs(parsed.text.toUtf8().constData(), stdout);
+        }
+        out.finish(CliExit::kOk);
         return CliExit::kOk;
     }
     CliOutput out(parsed.request->json, parsed.request->quiet);
-    return cli::run(*parsed.request, out);
+    const int exitCode = cli::run(*parsed.request, out);
+    out.finish(exitCode);
+    return exitCode;
 }

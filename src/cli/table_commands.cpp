@@ -215,14 +215,19 @@ int flash(const CliRequest& request, CliOutput& out) {
                        : QStringLiteral("the unit stopped answering");
             exitCode = CliExit::kNoUnit;
         }
-        out.error(QStringLiteral("%1: %2 of 130 locations written, %3 verified; the %4 table in "
-                                 "the unit is not the file's. %5")
-                      .arg(why)
-                      .arg(written)
-                      .arg(verified)
-                      .arg(pinText(request.pin))
-                      .arg(backup.isEmpty() ? QStringLiteral("No backup was made.")
-                                            : QStringLiteral("Its table before: ") + backup));
+        // Every write done, the table may well be the file's: only the proof is missing.
+        const QString state =
+            written == tables::kTableBytes
+                ? QStringLiteral(
+                      "all 130 locations written, %1 verified; the rest of the %2 "
+                      "table in the unit is not verified.")
+                : QStringLiteral(
+                      "%3 of 130 locations written, %1 verified; the %2 table in the "
+                      "unit is not the file's.");
+        out.error(why + QStringLiteral(": ") +
+                  state.arg(verified).arg(pinText(request.pin)).arg(written) + u' ' +
+                  (backup.isEmpty() ? QStringLiteral("No backup was made.")
+                                    : QStringLiteral("Its table before: ") + backup));
     } else if (!failed.isEmpty()) {
         outcome = QStringLiteral("errors");
         exitCode = CliExit::kFailed;
@@ -267,11 +272,18 @@ int compare(const CliRequest& request, CliOutput& out) {
     for (const tables::Difference& d : differ) {
         list.append(QJsonObject{{"index", d.index}, {"unit", d.unit}, {"table", d.table}});
     }
-    out.result({{"pin", request.pin}, {"file", name}, {"differences", list}},
-               differ.isEmpty() ? QStringLiteral("The unit holds %1's table").arg(name)
-                                : tables::differenceLines(differ).remove(u'\r').trimmed());
+    const QString differing = QStringLiteral("%1 entries differ from the unit").arg(differ.size());
+    QJsonObject result{{"pin", request.pin},
+                       {"file", name},
+                       {"differences", list},
+                       {"outcome", differ.isEmpty() ? "same" : "differ"}};
     if (!differ.isEmpty()) {
-        out.note(QStringLiteral("%1 entries differ from the unit").arg(differ.size()));
+        result.insert(QStringLiteral("error"), differing);
+    }
+    out.result(result, differ.isEmpty() ? QStringLiteral("The unit holds %1's table").arg(name)
+                                        : tables::differenceLines(differ).remove(u'\r').trimmed());
+    if (!differ.isEmpty()) {
+        out.note(differing);
     }
     return differ.isEmpty() ? CliExit::kOk : CliExit::kFailed;
 }

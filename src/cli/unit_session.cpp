@@ -30,6 +30,13 @@ void UnitSession::watchInterrupts() {
     action.sa_flags = SA_RESETHAND | SA_RESTART;
     ::sigaction(SIGINT, &action, nullptr);
     ::sigaction(SIGTERM, &action, nullptr);
+    // A closed terminal or ssh session ends a run as an abort does, unless started with nohup.
+    struct sigaction hangUp {};
+    if (::sigaction(SIGHUP, nullptr, &hangUp) == 0 && hangUp.sa_handler != SIG_IGN) {
+        ::sigaction(SIGHUP, &action, nullptr);
+    }
+    // Output to a reader that went away (| head) fails as a write; the run goes on.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 bool UnitSession::interrupted() const {

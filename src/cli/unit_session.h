@@ -45,7 +45,8 @@ class UnitSession : public QObject, private EepromLink, private StatusLine, priv
     // Sends a command and awaits its reply; nothing when none came in time.
     std::optional<QString> exchange(const QString& command);
 
-    // Ctrl+C was pressed (the first one; a second ends the program at once).
+    // Ctrl+C was pressed, or SIGTERM or SIGHUP came (the first one; a second ends the program
+    // at once).
     bool interrupted() const;
     static void watchInterrupts();
 

@@ -6,10 +6,52 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "link/hex_text.h"
 
 namespace tables {
+
+namespace {
+
+constexpr int kMaxBackupsASecond = 999;
+
+// Makes `folder` and its missing parents. Empty, or why not, naming the part in the way: a
+// file, a link to nothing, or the system's reason ("permission denied").
+QString makeFolder(const QString& folder) {
+    QStringList missing;
+    for (QString part = QDir::cleanPath(QDir(folder).absolutePath());;) {
+        const QFileInfo info(part);
+        if (info.isSymLink() && !info.exists()) {
+            return part + QStringLiteral(" is a link to a missing ") + info.symLinkTarget();
+        }
+        if (info.exists()) {
+            if (!info.isDir()) {
+                return part + QStringLiteral(" is a file, not a folder");
+            }
+            break;
+        }
+        missing.prepend(part);
+        if (info.path() == part) {
+            break;
+        }
+        part = info.path();
+    }
+    for (const QString& part : missing) {
+        if (::mkdir(QFile::encodeName(part).constData(), 0777) != 0 && errno != EEXIST) {
+            QString why = qt_error_string(errno);  // the common reasons in English, as Qt's
+            why[0] = why[0].toLower();
+            return QStringLiteral("cannot make ") + part + QStringLiteral(": ") + why;
+        }
+    }
+    return QString();
+}
+
+}  // namespace
 
 QByteArray tableFileText(const UnitWords& values, const TableFileHeader& header) {
     QString text = QStringLiteral("; Orvex Configuration Utility table\r\n; date: ") +
@@ -44,14 +86,33 @@ FileBytes readTableFile(const QString& name) {
     if (name.isEmpty() || !info.exists()) {
         return {std::nullopt, QStringLiteral("No File ") + name};
     }
-    if (info.size() > kMaxTableFileBytes && info.isFile()) {
-        return {std::nullopt, QStringLiteral("File too large ") + name};
-    }
-    QFile file(name);
-    if (info.isDir() || !file.open(QIODevice::ReadOnly)) {
+    if (info.isDir()) {
         return {std::nullopt, QStringLiteral("Cannot read ") + name};
     }
-    // A device or a growing file may hold more than its size said.
+    // A pipe would block the open and the read for good, a device may never end: only a plain
+    // file is read, judged by what was opened, not by an earlier look at the name.
+    const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const QString kind = fd < 0                 ? QString()
+                             : S_ISFIFO(st.st_mode) ? QStringLiteral(": a pipe, not a file")
+                             : S_ISSOCK(st.st_mode) ? QStringLiteral(": a socket, not a file")
+                                                    : QStringLiteral(": a device, not a file");
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        return {std::nullopt, QStringLiteral("Cannot read ") + name + kind};
+    }
+    if (st.st_size > kMaxTableFileBytes) {
+        ::close(fd);
+        return {std::nullopt, QStringLiteral("File too large ") + name};
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {std::nullopt, QStringLiteral("Cannot read ") + name};
+    }
+    // A growing file may hold more than its size said.
     const QByteArray bytes = file.read(kMaxTableFileBytes + 1);
     if (bytes.size() > kMaxTableFileBytes) {
         return {std::nullopt, QStringLiteral("File too large ") + name};
@@ -111,20 +172,36 @@ QString differenceLines(const QList<Difference>& differences) {
 
 QString saveBackup(const QString& folder, int pin, const UnitWords& values, const QDateTime& when,
                    QString* error) {
+    if (const QString problem = makeFolder(folder); !problem.isEmpty()) {
+        *error =
+            QStringLiteral("Cannot write backups to ") + folder + QStringLiteral(": ") + problem;
+        return QString();
+    }
     const QString base = folder + QLatin1Char('/') +
                          when.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss_")) + pinShortName(pin);
     QString path = base + QStringLiteral(".txt");
-    for (int n = 2; QFileInfo::exists(path); ++n) {
+    QFile file(path);
+    // NewOnly: an earlier backup of the same second, or anything else already there (a link
+    // included), is never written over; the next number is taken instead.
+    for (int n = 2; !file.open(QIODevice::NewOnly | QIODevice::WriteOnly); ++n) {
+        const QFileInfo there(path);
+        if ((!there.exists() && !there.isSymLink()) || n > kMaxBackupsASecond) {
+            *error =
+                QStringLiteral("Cannot write ") + path + QStringLiteral(": ") + file.errorString();
+            return QString();
+        }
         path = base + QStringLiteral("_%1.txt").arg(n);
+        file.setFileName(path);
     }
     const QByteArray text = tableFileText(values, {PinNames[pin], QStringLiteral("unit"), when});
-    QFile file(path);
-    // NewOnly: a file that appeared since the check is not overwritten either.
-    if (QDir().mkpath(folder) && file.open(QIODevice::NewOnly | QIODevice::WriteOnly) &&
-        file.write(text) == text.size() && file.flush()) {
+    const bool whole = file.write(text) == text.size() && file.flush();
+    file.close();
+    if (whole && file.error() == QFileDevice::NoError) {
         return path;
     }
+    // A part of a backup (a full disk) must not stand among the whole ones.
     *error = QStringLiteral("Cannot write ") + path + QStringLiteral(": ") + file.errorString();
+    file.remove();
     return QString();
 }
 

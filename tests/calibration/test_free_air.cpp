@@ -117,6 +117,7 @@ class TestFreeAir : public QObject {
         mark = w.mark();
         w.click("btnLast");  // stops at the first silence
         QCOMPARE(w.statusText(), "Timeout");
+        QCOMPARE(w.statusColour(), QColor(255, 0, 0));
         w.click("btn7057");
         w.click("btnUpdate");  // with no answer to s03e1, no "w"
         QCOMPARE(w.sentSince(mark).join(u' '), "g03 s3c0E s3b2E s03e1");

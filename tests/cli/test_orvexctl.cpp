@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QJsonParseError>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -11,6 +12,9 @@
 
 #include <csignal>
 #include <numeric>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "support/sim_process.h"
 #include "support/test_locale.h"
@@ -21,30 +25,50 @@
 namespace {
 
 struct Run {
-    int code = -1;
+    int code = -1;  // -1: killed by a signal, or still running after a minute
     QString out, err;
-    QJsonObject json() const {  // the last result line
-        return QJsonDocument::fromJson(out.trimmed().section(u'\n', -1).toUtf8()).object();
+    QJsonObject json() const {  // stdout, which must be exactly one object
+        QJsonParseError e{};
+        const QJsonDocument d = QJsonDocument::fromJson(out.toUtf8(), &e);
+        return e.error == QJsonParseError::NoError ? d.object() : QJsonObject();
     }
 };
 
-// Runs orvexctl with its settings and backups in `home`; `interruptWhen` sends Ctrl+C once true.
-Run orvexctl(const QStringList& args, const QString& home,
-             const std::function<bool()>& interruptWhen = {}) {
+// How orvexctl is started: `interruptWhen` sends `signal` once true; `closedFd` (1 or 2) is a
+// pipe whose reader went away, as with "| head".
+struct Start {
+    std::function<bool()> interruptWhen = {};
+    int signal = SIGINT;
+    int closedFd = -1;
+};
+
+// Runs orvexctl with its settings and backups in `home`.
+Run orvexctl(const QStringList& args, const QString& home, const Start& start = {}) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
     p.setProcessEnvironment(env);
+    p.setChildProcessModifier([fd = start.closedFd] {
+        // As a shell starts it: the signals' default actions.
+        ::signal(SIGPIPE, SIG_DFL);
+        ::signal(SIGHUP, SIG_DFL);
+        int ends[2];
+        if (fd >= 0 && ::pipe(ends) == 0) {
+            ::close(ends[0]);
+            ::dup2(ends[1], fd);
+        }
+    });
     p.start(qEnvironmentVariable("ORVEXCTL"), args);
-    while (interruptWhen && !p.waitForFinished(5)) {
-        if (interruptWhen()) {
-            ::kill(static_cast<pid_t>(p.processId()), SIGINT);
+    while (start.interruptWhen && !p.waitForFinished(5)) {
+        if (start.interruptWhen()) {
+            ::kill(static_cast<pid_t>(p.processId()), start.signal);
             break;
         }
     }
-    p.waitForFinished(120000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+    const bool finished = p.waitForFinished(60000);
+    return {finished && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+            QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
 }
 
@@ -60,8 +84,8 @@ struct Unit {
         }
         return f.fileName();
     }
-    Run ctl(const QStringList& args, const std::function<bool()>& interruptWhen = {}) const {
-        return orvexctl(QStringList{"--port", sim.device()} + args, dir.path(), interruptWhen);
+    Run ctl(const QStringList& args, const Start& start = {}) const {
+        return orvexctl(QStringList{"--port", sim.device()} + args, dir.path(), start);
     }
     QByteArray table(int start = 0x7A) const {
         QFile f(dir.filePath(QStringLiteral("unit.eeprom")));
@@ -145,9 +169,11 @@ class TestOrvexctl : public QObject {
         Run r = u.ctl({"info"});
         QCOMPARE(std::pair(r.code, r.out), std::pair(0, QStringLiteral("2.01\n")));
         r = u.ctl({"--json", "send", "v", "g3c"});
-        QCOMPARE(r.out, QStringLiteral("{\"command\":\"v\",\"parameter\":\"2.01\",\"reply\":\"v "
-                                       "2.01\"}\n{\"command\":\"g3c\",\"parameter\":\"000E\","
-                                       "\"reply\":\"g3c 000E\"}\n"));
+        QCOMPARE(r.out,
+                 QStringLiteral("{\"outcome\":\"ok\",\"replies\":[{\"command\":\"v\","
+                                "\"parameter\":\"2.01\",\"reply\":\"v 2.01\"},{\"command\":"
+                                "\"g3c\",\"parameter\":\"000E\",\"reply\":\"g3c 000E\"}]}\n"));
+        QCOMPARE(orvexctl({"--version", "--json"}, u.dir.path()).json()[u"outcome"], "ok");
 
         // A flash backs up first, every read before the first write, and leaves exactly the
         // file's bytes in the unit.
@@ -179,6 +205,7 @@ class TestOrvexctl : public QObject {
         QCOMPARE(QJsonDocument(r.json()[u"differences"].toArray()).toJson(QJsonDocument::Compact),
                  QByteArray("[{\"index\":2,\"table\":7,\"unit\":120},{\"index\":30,\"table\":7,"
                             "\"unit\":1800},{\"index\":64,\"table\":7,\"unit\":3840}]"));
+        QCOMPARE(r.json()[u"error"], "3 entries differ from the unit");
 
         // What flash refuses, compare refuses too; forced, both take the values flash programs.
         QByteArray wildText = "nan\r\ninf\r\n1e999\r\n-5\r\n40000\r\n";
@@ -206,29 +233,46 @@ class TestOrvexctl : public QObject {
                     .count(QRegularExpression("\r\n[0-9A-F]{4} [0-9A-F]{4} [0-9A-F]{4} [0-9A-F]{4}"
                                               "\r\n")) > 3);
         QCOMPARE(u.sim.log().last(), QStringLiteral("tf"));
+        const QJsonArray lines =
+            u.ctl({"--json", "trace", "--seconds", "0.5"}).json()[u"lines"].toArray();
+        QVERIFY(lines.size() > 3);
+        QCOMPARE(lines[0], "v 2.01");
+        QVERIFY(QRegularExpression("^[0-9A-F]{4} [0-9A-F]{4} [0-9A-F]{4} [0-9A-F]{4}$")
+                    .match(lines.last().toString())
+                    .hasMatch());
 
         QCOMPARE(orvexctl({"--simulate", "info"}, u.dir.path()).out, QStringLiteral("2.01\n"));
     }
 
+    // Every failure says why on stderr and, with --json anywhere on the line, in one object on
+    // stdout; nothing is claimed, and what was there is kept.
     void failures_exitCodeAndMessageNothingClaimed_data() {
         QTest::addColumn<QStringList>("simArgs");  // empty: no unit at all
-        QTest::addColumn<QStringList>("args");     // LIN, DW ...: the files of doubtfulFile()
+        QTest::addColumn<QStringList>("args");  // FIFO, KEEP, LIN, DW...: the test's files
+        QTest::addColumn<int>("signal");         // sent once the unit saw AFTER and 10 more
+        QTest::addColumn<QString>("after");
         QTest::addColumn<int>("code");
-        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("message");  // parts split by |; "!" before a part: not said
         const QStringList flash{"flash", "--pin", "1", "LIN"};
-        QTest::newRow("silent unit") << QStringList{"--silent"} << QStringList{"info"} << 3
-                                     << "no answer from the unit on /dev/pts/";
-        QTest::newRow("weak cell") << QStringList{"--weak-cell", "0x90:0xff"} << flash << 1
-                                   << "programming finished with errors at 1 locations: 0090";
-        QTest::newRow("lost port")
-            << QStringList{"--hangup-after", "330"} << flash << 3 << "of 130 locations written";
-        QTest::newRow("paced, Ctrl+C") << QStringList{"--paced"} << flash << 130 << "interrupted: ";
-        // A doubtful table is refused before the port opens; the advice names the fix.
-        const auto doubtful = [](const char* tag, const char* command, const char* file,
-                                 const char* message) {
-            QTest::newRow(tag) << QStringList{"--paced"}
-                               << QStringList{command, "--pin", "1", QString::fromLatin1(file)} << 2
+        const auto row = [](const char* tag, const QStringList& sim, const QStringList& args,
+                            int code, const char* message, int signal = 0, const char* after = "") {
+            QTest::newRow(tag) << sim << args << signal << QString::fromLatin1(after) << code
                                << QString::fromUtf8(message);
+        };
+        const QStringList silent{"--silent"};
+        row("silent unit", silent, {"info"}, 3, "no answer from the unit on /dev/pts/");
+        row("silent unit, trace -o", silent, {"trace", "-o", "KEEP"}, 3, "no answer from the unit");
+        row("weak cell", {"--weak-cell", "0x90:0xff"}, flash, 1,
+            "programming finished with errors at 1 locations: 0090");
+        row("lost port", {"--hangup-after", "330"}, flash, 3, "of 130 locations written");
+        row("Ctrl+C writing", {}, flash, 130, "interrupted: ", SIGINT, "e00A0");
+        row("hang-up writing", {}, flash, 130, "interrupted: ", SIGHUP, "e00A0");
+        row("Ctrl+C verifying", {}, flash, 130, "interrupted: all 130 locations written, ", SIGINT,
+            "e00FB");
+        // A doubtful table is refused before the port opens; the advice names the fix.
+        const auto doubtful = [&row](const char* tag, const char* command, const char* file,
+                                     const char* message) {
+            row(tag, {}, {command, "--pin", "1", file}, 2, message);
         };
         doubtful("without numbers", "flash", "DW",
                  "dw: 65 lines without a number were read as 0 (lines 1, 2, 3, 4, 5 ...)");
@@ -236,8 +280,7 @@ class TestOrvexctl : public QObject {
                  "the first column is an index (0, 1, 2 ... 64), not the values: put the values "
                  "in the first column");
         doubtful("volts", "flash", "VOLTS", "the file holds volts: every value is 5 or less");
-        doubtful("above 4095", "flash", "HIGH",
-                 "24 values are above 4095 (beyond 5 V), up to 6400");
+        doubtful("above 4095", "flash", "HIGH", "24 values are above 4095 (beyond 5 V), up to 6400");
         doubtful("into letters", "flash", "LETTERS",
                  "2 lines have a number running into letters (lines 4, 10)");
         doubtful("another pin's file", "flash", "SVOUT",
@@ -246,47 +289,84 @@ class TestOrvexctl : public QObject {
                  "the first line is a heading and every entry is shifted by one: remove the "
                  "heading line|!read as 0|!expecting");
         doubtful("compare, index column", "compare", "INDEX", "not the values|nothing compared");
-        QTest::newRow("generate beyond 5 V")
-            << QStringList() << QStringList{"generate", "--pin", "1", "--rich", "5:9"} << 0
-            << "warning: 39 values are above 4095 (beyond 5 V), up to 6446";
-        QTest::newRow("missing file")
-            << QStringList() << QStringList{"compare", "--pin", "2", "/no"} << 2 << "No File /no";
-        QTest::newRow("bad pin") << QStringList() << QStringList{"read", "--pin", "4"} << 2
-                                 << "read needs --pin 1, 2 or 3";
-        QTest::newRow("unknown") << QStringList() << QStringList{"frob"} << 2 << "unknown command";
+        row("generate beyond 5 V", {}, {"generate", "--pin", "1", "--rich", "5:9"}, 0,
+            "warning: 39 values are above 4095 (beyond 5 V), up to 6446");
+        row("a pipe as file", {}, {"flash", "--pin", "1", "FIFO"}, 2, ": a pipe, not a file");
+        row("no backup", {}, flash, 2, "/data is a file, not a folder");
+        row("missing file", {}, {"compare", "--pin", "2", "/no"}, 2, "No File /no");
+        row("no port", {}, {"info"}, 3, "no port given (--port) and none saved");
+        row("bad pin", {}, {"read", "--pin", "4"}, 2, "read needs --pin 1, 2 or 3");
+        row("unknown", {}, {"frob"}, 2, "unknown command");
+        row("pin twice", {}, {"read", "--pin", "1", "--pin", "3"}, 2, "--pin given more than once");
+        row("-o twice", {}, {"trace", "-o", "KEEP", "-o", "KEEP"}, 2,
+            "--output given more than once");
+        row("port twice", {}, {"--port", "/dev/a", "--port", "/dev/b", "info"}, 2,
+            "--port given more than once");
     }
 
     void failures_exitCodeAndMessageNothingClaimed() {
         QFETCH(QStringList, simArgs);
         QFETCH(QStringList, args);
+        QFETCH(int, signal);
+        QFETCH(QString, after);
         QFETCH(int, code);
         QFETCH(QString, message);
-        const bool paced = simArgs.removeAll(QStringLiteral("--paced")) > 0;
-        Unit u(simArgs, paced);
+        const QString tag = QString::fromLatin1(QTest::currentDataTag());
+        const bool unit = !simArgs.isEmpty() || signal != 0 || args.contains(u"LIN");
+        Unit u(simArgs, signal != 0);
+        const QString lin = u.file("lin.txt", doubtfulFile(QStringLiteral("LIN")));
+        const QString fifo = u.dir.filePath(QStringLiteral("fifo"));
+        QVERIFY(::mkfifo(qPrintable(fifo), 0600) == 0);
         for (QString& arg : args) {
-            if (QRegularExpression(QStringLiteral("^[A-Z]+$")).match(arg).hasMatch()) {
+            if (arg == u"LIN" || arg == u"FIFO") {
+                arg = arg == u"LIN" ? lin : fifo;
+            } else if (arg == u"KEEP") {
+                arg = u.file("kept.log", "an earlier trace\n");
+            } else if (QRegularExpression(QStringLiteral("^[A-Z]+$")).match(arg).hasMatch()) {
                 arg = u.file(arg.toLower(), doubtfulFile(arg));
             }
         }
+        if (tag == u"no backup") {
+            QVERIFY(!u.file(QStringLiteral("data"), "not a folder").isEmpty());
+        }
+        args << QStringLiteral("--json");
         const QByteArray before = u.table();
-        const Run r = simArgs.isEmpty() && !paced
-                          ? orvexctl(args, u.dir.path())
-                          : u.ctl(args, [&] { return paced && u.sim.log().size() > 330; });
+        Start start;
+        start.signal = signal;
+        start.interruptWhen = [&] {
+            const QStringList log = u.sim.log();
+            const qsizetype at = log.indexOf(QRegularExpression(after + ".*"));  // whole lines
+            return at >= 0 && log.size() > at + 10;
+        };
+        const Run r =
+            !unit ? orvexctl(args, u.dir.path()) : u.ctl(args, signal != 0 ? start : Start{});
         QCOMPARE(r.code, code);
-        for (const QString& part : message.split(u'|')) {  // "!": must not be said
+        for (const QString& part : message.split(u'|')) {
             QVERIFY2(r.err.contains(part.mid(part.startsWith(u'!'))) != part.startsWith(u'!'),
                      qPrintable(r.err));
         }
         QVERIFY2(!r.err.contains(u"--force"), qPrintable(r.err));  // the advice is the fix
-        QVERIFY(!r.out.contains(u"verified"));
+        const QJsonObject json = r.json();
+        const QString outcome = json[u"outcome"].toString();
+        QVERIFY2(code == 0 ? outcome == u"ok" : !outcome.isEmpty() && outcome != u"ok" &&
+                                                     outcome != u"verified",
+                 qPrintable(r.out));
+        QStringList errors = r.err.split(u'\n').filter(QRegularExpression("^orvexctl: "));
+        QCOMPARE(json[u"error"].toString(), errors.replaceInStrings("orvexctl: ", "").join(u'\n'));
+        QFile kept(u.dir.filePath(QStringLiteral("kept.log")));
+        QVERIFY(!kept.exists() || (kept.open(QIODevice::ReadOnly) &&
+                                   kept.readAll() == QByteArray("an earlier trace\n")));
         if (code == 2) {
             QCOMPARE(u.table(), before);
         }
         if (code == 130) {  // what was written is said, and is what the unit holds
-            const int written =
-                QRegularExpression("(\\d+) of 130").match(r.err).captured(1).toInt();
-            QVERIFY(written > 0 && written < 130);
+            const auto said = QRegularExpression("(\\d+) of 130|all (130)").match(r.err);
+            const int written = said.captured(1).toInt() + said.captured(2).toInt();
+            QVERIFY(written > 0);
             QCOMPARE(u.table().mid(written), before.mid(written));
+            if (written == 130) {
+                QCOMPARE(words(u.table()), fileValues(lin));
+            }
         }
     }
 
@@ -324,6 +404,23 @@ class TestOrvexctl : public QObject {
             read << v.toInt();
         }
         QCOMPARE(read, fileValues(lin));
+    }
+
+    // A reader that went away (| head) costs the output, not the run.
+    void closedOutput_flashRunsToTheEnd_data() {
+        QTest::addColumn<int>("fd");
+        QTest::newRow("stdout") << 1;
+        QTest::newRow("stderr") << 2;
+    }
+
+    void closedOutput_flashRunsToTheEnd() {
+        QFETCH(int, fd);
+        Unit u;
+        const QString lin = u.file(QStringLiteral("lin.txt"), column([](int i) { return 9 * i; }));
+        Start start;
+        start.closedFd = fd;
+        QCOMPARE(u.ctl({"flash", "--pin", "1", lin}, start).code, 0);
+        QCOMPARE(words(u.table()), fileValues(lin));
     }
 
     void windowAndOrvexctl_sameBytes_data() {

@@ -47,6 +47,11 @@ rc=0; bare "$prefix/bin/orvex-config" stray 2>/dev/null || rc=$?
 rc=0; err=$(bare "$prefix/bin/orvex-config" 2>&1) || rc=$?
 [ "$rc" = 1 ] && grep -q 'no graphical display' <<<"$err" ||
     fail "with no display orvex-config gave exit $rc and '$err'"
+# A display that is set but does not answer (a closed ssh X forward): one line, no core dump.
+rc=0; err=$(bare env DISPLAY=:987 "$prefix/bin/orvex-config" 2>&1) || rc=$?
+[ "$rc" = 1 ] && grep -q 'display cannot be reached (DISPLAY=:987)' <<<"$err" &&
+    ! grep -q 'platform plugin' <<<"$err" ||
+    fail "with an unreachable display orvex-config gave exit $rc and '$err'"
 bare "$prefix/bin/orvex-sim" --help | grep -q -- '--reply-style' || fail "orvex-sim --help"
 [ "$(bare "$prefix/bin/orvexctl" --version)" = "orvexctl $version" ] || fail "orvexctl --version"
 

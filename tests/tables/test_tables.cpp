@@ -1,9 +1,15 @@
 // The output tables without a window: the image and its layout, the listings, the linear
-// generation and the AFR file reading. Runs under a decimal-comma locale too.
+// generation, the AFR file reading and the backups. Runs under a decimal-comma locale too.
+#include <QDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
 #include <numeric>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include "support/rows.h"
 #include "support/test_locale.h"
@@ -275,6 +281,92 @@ class TestTables : public QObject {
         QFETCH(int, pin);
         QFETCH(QString, doubts);
         QCOMPARE(fileDoubts(parseAfrFile(file), pin).join(u'\n'), doubts);
+    }
+
+    void tableFile_aDeviceIsRefusedNotRead() {  // a pipe likewise, see test_orvexctl
+        QCOMPARE(readTableFile(QStringLiteral("/dev/null")).error,
+                 QStringLiteral("Cannot read /dev/null: a device, not a file"));
+    }
+
+    void backup_sameSecondNumberedNothingWrittenOver() {
+        QTemporaryDir dir;
+        const QDateTime when(QDate(2024, 5, 6), QTime(7, 8, 9));
+        const QString base = dir.filePath(QStringLiteral("2024-05-06_07-08-09_WBlin"));
+        UnitWords first{}, second{};
+        first.fill(111);
+        second.fill(222);
+        QString why;
+        QCOMPARE(saveBackup(dir.path(), 1, first, when, &why), base + QStringLiteral(".txt"));
+        QCOMPARE(saveBackup(dir.path(), 1, second, when, &why), base + QStringLiteral("_2.txt"));
+        // A link to nowhere looks like no file, but opening it would create its target.
+        QVERIFY(QFile::link(dir.filePath(QStringLiteral("elsewhere")), base + "_3.txt"));
+        QCOMPARE(saveBackup(dir.path(), 1, second, when, &why), base + QStringLiteral("_4.txt"));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("elsewhere"))));
+        for (const auto& [suffix, words] :
+             {std::pair(".txt", first), std::pair("_2.txt", second)}) {
+            QFile f(base + QLatin1String(suffix));
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            QCOMPARE(f.readAll(),
+                     tableFileText(words, {PinNames[1], QStringLiteral("unit"), when}));
+        }
+    }
+
+    void backup_unwritableNamesTheReasonLeavesNoPart_data() {
+        QTest::addColumn<QString>("blocker");
+        QTest::addColumn<QString>("reason");  // %1: the folder holding "Orvex/backups"
+        QTest::newRow("file") << "file"
+                              << "%1/Orvex is a file, not a folder";
+        QTest::newRow("dangling link") << "link"
+                                       << "%1/Orvex is a link to a missing %1/gone";
+        QTest::newRow("read-only parent") << "read-only"
+                                          << "cannot make %1/Orvex/backups: permission denied";
+        QTest::newRow("read-only folder")
+            << "read-only backups"
+            << "backups/2024-05-06_07-08-09_WBlin.txt: Permission denied";
+        // The file-size limit stands in for a full disk: a write fails part way the same way.
+        const QString file = QStringLiteral("backups/2024-05-06_07-08-09_WBlin.txt: ");
+        QTest::newRow("full at once") << "full 0" << file;
+        QTest::newRow("full part way") << "full 100" << file;
+    }
+
+    void backup_unwritableNamesTheReasonLeavesNoPart() {
+        QFETCH(QString, blocker);
+        QFETCH(QString, reason);
+        QTemporaryDir dir;
+        QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::Permissions(0x7755)));
+        const QString orvex = dir.filePath(QStringLiteral("Orvex"));
+        const QString folder = orvex + QStringLiteral("/backups");
+        if (blocker == u"file") {
+            QVERIFY(QFile(orvex).open(QIODevice::WriteOnly));
+        } else if (blocker == u"link") {
+            QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")), orvex));
+        } else {
+            const QString ro = blocker == u"read-only" ? orvex : folder;
+            QVERIFY(QDir().mkpath(ro));
+            QVERIFY(QFile::setPermissions(ro, QFileDevice::Permissions(0x5555)));
+        }
+        // Root writes anywhere: the call runs as nobody (and back) when the test runs as root.
+        const bool asNobody = blocker.startsWith(u"read-only") && ::geteuid() == 0;
+        QVERIFY(!asNobody || ::seteuid(65534) == 0);
+        rlimit limit{};
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &limit) == 0);
+        const rlimit unlimited = limit;
+        const auto onTooLarge = std::signal(SIGXFSZ, SIG_IGN);  // a failing write, not a kill
+        if (blocker.startsWith(u"full")) {
+            limit.rlim_cur = blocker.section(u' ', 1).toULong();
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        }
+        QString why;
+        const QString path =
+            saveBackup(folder, 1, UnitWords{}, {QDate(2024, 5, 6), QTime(7, 8, 9)}, &why);
+        ::setrlimit(RLIMIT_FSIZE, &unlimited);
+        std::signal(SIGXFSZ, onTooLarge);
+        QVERIFY(!asNobody || ::seteuid(0) == 0);
+        QCOMPARE(path, QString());
+        QVERIFY2(why.contains(QString(reason).replace(QStringLiteral("%1"), dir.path())) &&
+                     !why.contains(u"Unknown error"),
+                 qPrintable(why));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::System), QStringList());
     }
 };
 
