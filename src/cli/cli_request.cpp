@@ -51,7 +51,11 @@ const QString kUsage = QStringLiteral(
     "Exit codes: 0 success; 1 the unit answered but the operation failed (verify errors,\n"
     "differences, a bad calibration value); 2 usage or file errors; 3 no port or no answer;\n"
     "130 interrupted by Ctrl+C (a flash then says what was written). Backups of the unit's\n"
-    "table before each flash go to ~/.local/share/Orvex/backups ($XDG_DATA_HOME/Orvex/backups).\n");
+    "table before each flash go to ~/.local/share/Orvex/backups ($XDG_DATA_HOME/Orvex/backups).\n"
+    "\n"
+    "--simulate: a simulated unit, shared with orvex-config --simulate, whose EEPROM is kept in\n"
+    "~/.local/state/Orvex/simulated-unit.eeprom ($XDG_STATE_HOME/Orvex/; delete it to start\n"
+    "afresh). Its backups go to the backups folder's \"simulated\" folder.\n");
 
 // The options each command takes beyond the global ones.
 const QMap<QString, QSet<QString>> kCommandOptions{

@@ -110,14 +110,14 @@ QString differenceLines(const QList<Difference>& differences) {
 }
 
 QString saveBackup(const QString& folder, int pin, const UnitWords& values, const QDateTime& when,
-                   QString* error) {
+                   QString* error, const QString& source) {
     const QString base = folder + QLatin1Char('/') +
                          when.toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss_")) + pinShortName(pin);
     QString path = base + QStringLiteral(".txt");
     for (int n = 2; QFileInfo::exists(path); ++n) {
         path = base + QStringLiteral("_%1.txt").arg(n);
     }
-    const QByteArray text = tableFileText(values, {PinNames[pin], QStringLiteral("unit"), when});
+    const QByteArray text = tableFileText(values, {PinNames[pin], source, when});
     QFile file(path);
     // NewOnly: a file that appeared since the check is not overwritten either.
     if (QDir().mkpath(folder) && file.open(QIODevice::NewOnly | QIODevice::WriteOnly) &&
@@ -131,6 +131,14 @@ QString saveBackup(const QString& folder, int pin, const UnitWords& values, cons
 QString defaultBackupFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/Orvex/backups");
+}
+
+QString unitSource(bool simulated) {
+    return simulated ? QStringLiteral("simulated unit") : QStringLiteral("unit");
+}
+
+QString backupFolderFor(const QString& folder, bool simulated) {
+    return simulated ? folder + QStringLiteral("/simulated") : folder;
 }
 
 }  // namespace tables

@@ -1,6 +1,8 @@
 // orvexctl as a script runs it: a process against orvex-sim on a pseudo-terminal, judged by its
 // exit code, what it prints and what the unit holds afterwards. Runs under a decimal-comma
 // locale too.
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -27,24 +29,40 @@ struct Run {
     }
 };
 
-// Runs orvexctl with its settings and backups in `home`; `interruptWhen` sends Ctrl+C once true.
-Run orvexctl(const QStringList& args, const QString& home,
-             const std::function<bool()>& interruptWhen = {}) {
-    QProcess p;
+// Starts orvexctl with its settings, backups and simulated unit in `home`.
+void start(QProcess& p, const QStringList& args, const QString& home) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    env.insert(QStringLiteral("XDG_STATE_HOME"), home + QStringLiteral("/state"));
     p.setProcessEnvironment(env);
     p.start(qEnvironmentVariable("ORVEXCTL"), args);
+}
+
+Run finish(QProcess& p) {
+    p.waitForFinished(120000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Runs orvexctl as start() does; `interruptWhen` sends Ctrl+C once true.
+Run orvexctl(const QStringList& args, const QString& home,
+             const std::function<bool()>& interruptWhen = {}) {
+    QProcess p;
+    start(p, args, home);
     while (interruptWhen && !p.waitForFinished(5)) {
         if (interruptWhen()) {
             ::kill(static_cast<pid_t>(p.processId()), SIGINT);
             break;
         }
     }
-    p.waitForFinished(120000);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    return finish(p);
+}
+
+QString fileIn(const QTemporaryDir& dir, const QString& name, const QByteArray& content) {
+    QFile f(dir.filePath(name));
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() ? f.fileName()
+                                                                              : QString();
 }
 
 // A unit with its EEPROM in a file, and orvexctl pointed at it.
@@ -60,9 +78,7 @@ struct Unit {
         return f.open(QIODevice::ReadOnly) ? f.readAll().mid(start, tables::kTableBytes) : "";
     }
     QString file(const QString& name, const QByteArray& content) const {
-        QFile f(dir.filePath(name));
-        return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() ? f.fileName()
-                                                                                  : QString();
+        return fileIn(dir, name, content);
     }
     QTemporaryDir dir;
     SimProcess sim;
@@ -150,6 +166,54 @@ class TestOrvexctl : public QObject {
         QCOMPARE(u.sim.log().last(), QStringLiteral("tf"));
 
         QCOMPARE(orvexctl({"--simulate", "info"}, u.dir.path()).out, QStringLiteral("2.01\n"));
+    }
+
+    // --simulate is one unit kept between runs, also by two runs at once; its backups are apart
+    // from a real unit's and say what they are.
+    void simulate_unitKeptBetweenRunsBackupsApart() {
+        QTemporaryDir home;
+        const QString tables[] = {fileIn(home, "1.txt", column([](int i) { return 60 * i; })),
+                                  fileIn(home, "2.txt", column([](int i) { return 90 * i; }))};
+        QProcess one, two;
+        start(one, {"--json", "--simulate", "flash", "--pin", "1", tables[0]}, home.path());
+        start(two, {"--simulate", "flash", "--pin", "2", tables[1]}, home.path());
+        const Run flashed = finish(one);
+        QCOMPARE(std::pair(flashed.code, finish(two).code), std::pair(0, 0));
+        for (const int pin : {1, 2}) {
+            const Run r =
+                orvexctl({"--simulate", "compare", "--pin", QString::number(pin), tables[pin - 1]},
+                         home.path());
+            QVERIFY2(r.code == 0, qPrintable(r.err));
+        }
+
+        const QString backups = home.filePath(QStringLiteral("data/Orvex/backups"));
+        const QString backup = flashed.json()[u"backup"].toString();
+        QCOMPARE(QFileInfo(backup).path(), backups + QStringLiteral("/simulated"));
+        QFile heading(backup);
+        QVERIFY(heading.open(QIODevice::ReadOnly));
+        QVERIFY(heading.readAll().contains("\r\n; data source: simulated unit\r\n"));
+        QCOMPARE(QDir(backups).entryList(QDir::Files), QStringList());
+
+        QCOMPARE(orvexctl({"--simulate", "calibration", "--set", "3700"}, home.path()).code, 0);
+        QCOMPARE(orvexctl({"--simulate", "calibration"}, home.path()).out,
+                 QStringLiteral("3700\n"));
+    }
+
+    // A state file that cannot be used is said, and the unit starts as from the factory (3800),
+    // not from whatever the short file began with (3700).
+    void simulate_unusableState_factoryUnitAndAWord() {
+        QTemporaryDir home;
+        const QString state = home.filePath(QStringLiteral("state/Orvex/simulated-unit.eeprom"));
+        QVERIFY(QDir().mkpath(QFileInfo(state).path()));
+        QFile file(state);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("\x0E\x74short") == 7);
+        file.close();
+        const Run r = orvexctl({"--simulate", "calibration"}, home.path());
+        QCOMPARE(std::pair(r.code, r.out), std::pair(0, QStringLiteral("3800\n")));
+        QVERIFY2(r.err.contains(state + QStringLiteral(" holds 7 bytes, not 513")),
+                 qPrintable(r.err));
+        QCOMPARE(QFileInfo(state).size(), 513);  // replaced, so the next run is quiet
+        QVERIFY(!orvexctl({"--simulate", "info"}, home.path()).err.contains(u"could not"));
     }
 
     void failures_exitCodeAndMessageNothingClaimed_data() {
