@@ -111,9 +111,9 @@ void defineOptions(QCommandLineParser* parser) {
     const UnitOptions defaults;
     parser->setApplicationDescription(
         QStringLiteral("Simulated Orvex unit on a pseudo-terminal. Prints the device path.\n\n"
-                       "The same unit behind `orvex-config --simulate` and `orvexctl --simulate` "
-                       "keeps its EEPROM between runs in\n  %1\n($XDG_STATE_HOME/Orvex/, "
-                       "~/.local/state/Orvex/ by default); delete that file to start it afresh "
+                       "The unit behind `orvex-config --simulate` and `orvexctl --simulate` keeps "
+                       "its EEPROM\nbetween runs in %1\n($XDG_STATE_HOME/Orvex/, "
+                       "~/.local/state/Orvex/ by default); delete that file to start\nit afresh "
                        "from the factory. orvex-sim itself keeps nothing unless given "
                        "--eeprom-file.")
             .arg(SimulatedUnit::defaultStatePath()));

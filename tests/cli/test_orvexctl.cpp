@@ -13,6 +13,9 @@
 
 #include <csignal>
 
+#include "link/device_link.h"
+#include "link/qt_serial_port.h"
+#include "sim/simulated_unit.h"
 #include "support/sim_process.h"
 #include "support/test_locale.h"
 #include "support/test_window.h"
@@ -169,7 +172,7 @@ class TestOrvexctl : public QObject {
     }
 
     // --simulate is one unit kept between runs, also by two runs at once; its backups are apart
-    // from a real unit's and say what they are.
+    // from a real unit's, and they and its tables read say what they are.
     void simulate_unitKeptBetweenRunsBackupsApart() {
         QTemporaryDir home;
         const QString tables[] = {fileIn(home, "1.txt", column([](int i) { return 60 * i; })),
@@ -179,24 +182,53 @@ class TestOrvexctl : public QObject {
         start(two, {"--simulate", "flash", "--pin", "2", tables[1]}, home.path());
         const Run flashed = finish(one);
         QCOMPARE(std::pair(flashed.code, finish(two).code), std::pair(0, 0));
-        for (const int pin : {1, 2}) {
-            const Run r =
-                orvexctl({"--simulate", "compare", "--pin", QString::number(pin), tables[pin - 1]},
-                         home.path());
-            QVERIFY2(r.code == 0, qPrintable(r.err));
-        }
+        const Run compared =
+            orvexctl({"--simulate", "compare", "--pin", "1", tables[0]}, home.path());
+        QVERIFY2(compared.code == 0, qPrintable(compared.err));
+        const QString read = home.filePath(QStringLiteral("read.txt"));
+        QCOMPARE(orvexctl({"--simulate", "read", "--pin", "2", "-o", read}, home.path()).code, 0);
+        QCOMPARE(fileValues(read), fileValues(tables[1]));
 
         const QString backups = home.filePath(QStringLiteral("data/Orvex/backups"));
         const QString backup = flashed.json()[u"backup"].toString();
         QCOMPARE(QFileInfo(backup).path(), backups + QStringLiteral("/simulated"));
-        QFile heading(backup);
-        QVERIFY(heading.open(QIODevice::ReadOnly));
-        QVERIFY(heading.readAll().contains("\r\n; data source: simulated unit\r\n"));
+        for (const QString& file : {backup, read}) {
+            QFile heading(file);
+            QVERIFY(heading.open(QIODevice::ReadOnly));
+            QVERIFY(heading.readAll().contains("\r\n; data source: simulated unit\r\n"));
+        }
         QCOMPARE(QDir(backups).entryList(QDir::Files), QStringList());
 
         QCOMPARE(orvexctl({"--simulate", "calibration", "--set", "3700"}, home.path()).code, 0);
         QCOMPARE(orvexctl({"--simulate", "calibration"}, home.path()).out,
                  QStringLiteral("3700\n"));
+    }
+
+    // The window and orvexctl may simulate at once, each with its own copy of the unit. The file
+    // gets each write while its writer still runs, and keeps the latest write to every cell, even
+    // one that rewrites what the writer's copy held.
+    void simulate_twoProgramsAtOnce_latestWriteOfEachCellKept() {
+        QTemporaryDir home;
+        const QString state = home.filePath(QStringLiteral("state/Orvex/simulated-unit.eeprom"));
+        QString error;
+        const auto window = SimulatedUnit::start(state, {}, &error);  // a factory unit
+        QVERIFY2(window, qPrintable(error));
+        const QString lin = fileIn(home, "lin.txt", column([](int i) { return 60 * i + 1; }));
+        QCOMPARE(
+            orvexctl({"--simulate", "flash", "--no-backup", "--pin", "1", lin}, home.path()).code,
+            0);
+        DeviceLink link([] { return std::make_unique<QtSerialPort>(); });
+        QVERIFY(link.OpenPort(window->devicePath()));
+        link.TxString(QStringLiteral("e007A00"));  // the byte the window's copy holds already
+        QCOMPARE(link.GetParameter(), QStringLiteral("007A"));
+        const auto cell = [&state](int address) {
+            QFile f(state);
+            return f.open(QIODevice::ReadOnly) ? f.readAll().at(address) : '?';
+        };
+        QTRY_COMPARE(cell(0x7A), '\0');
+        const Run r = orvexctl({"--json", "--simulate", "compare", "--pin", "1", lin}, home.path());
+        QCOMPARE(QJsonDocument(r.json()[u"differences"].toArray()).toJson(QJsonDocument::Compact),
+                 QByteArray("[{\"index\":0,\"table\":1,\"unit\":0}]"));
     }
 
     // A state file that cannot be used is said, and the unit starts as from the factory (3800),
