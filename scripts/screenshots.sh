@@ -41,12 +41,13 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
 DISPLAY=:$(cat "$work/display")
 export DISPLAY
 
-# The user's settings, port and backups stay untouched; a fresh settings file also gives the
-# window its design size.
-mkdir -p "$work/config" "$work/data" "$work/runtime"
+# The user's settings, port, backups and simulated unit stay untouched; a fresh settings file
+# also gives the window its design size, and a fresh state a factory unit.
+mkdir -p "$work/config" "$work/data" "$work/state" "$work/runtime"
 chmod 700 "$work/runtime"
-backups=$work/data/Orvex/backups
-XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/runtime \
+backups=$work/data/Orvex/backups/simulated  # the simulated unit's own
+XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_STATE_HOME=$work/state \
+    XDG_RUNTIME_DIR=$work/runtime \
     QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$app" --simulate >"$work/app.log" 2>&1 &
 pid=$!
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 
 #include <optional>
@@ -13,4 +14,9 @@ class EepromFile {
     static std::optional<QByteArray> read(const QString& path, QString* error);
     // Written through a temporary file and renamed, so a reader never sees half an EEPROM.
     static bool write(const QString& path, const QByteArray& bytes, QString* error);
+    // Writes the `cells` of `bytes` and keeps every other cell as the file holds it, under a lock
+    // beside the file, so programs that keep one unit in the same file keep each other's writes.
+    // A file that is absent or cannot be read is replaced by `bytes` whole; the folder is made.
+    static bool writeCells(const QString& path, const QByteArray& bytes, const QSet<int>& cells,
+                           QString* error);
 };

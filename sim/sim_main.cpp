@@ -15,6 +15,7 @@
 
 #include "sim/eeprom_file.h"
 #include "sim/pty_host.h"
+#include "sim/simulated_unit.h"
 #include "sim/unit_model.h"
 #include "sim/unit_runner.h"
 
@@ -114,7 +115,13 @@ UnitOptions unitOptions(const QCommandLineParser& parser) {
 void defineOptions(QCommandLineParser* parser) {
     const UnitOptions defaults;
     parser->setApplicationDescription(
-        QStringLiteral("Simulated Orvex unit on a pseudo-terminal. Prints the device path."));
+        QStringLiteral("Simulated Orvex unit on a pseudo-terminal. Prints the device path.\n\n"
+                       "The unit behind `orvex-config --simulate` and `orvexctl --simulate` keeps "
+                       "its EEPROM\nbetween runs in %1\n($XDG_STATE_HOME/Orvex/, "
+                       "~/.local/state/Orvex/ by default); delete that file to start\nit afresh "
+                       "from the factory. orvex-sim itself keeps nothing unless given "
+                       "--eeprom-file.")
+            .arg(SimulatedUnit::defaultStatePath()));
     parser->addHelpOption();
     parser->addVersionOption();
     parser->addOptions({

@@ -98,6 +98,17 @@ Form1::Form1(Options options, QWidget* parent)
     if (m_settings->tablesFlag(QStringLiteral("backupBeforeFlash"), true)) {
         m_eeprom->setBackupFolder(tables::defaultBackupFolder());
     }
+    m_eeprom->setSimulatedDevice(m_options.simulatedDevice);
+}
+
+void Form1::Options::attachSimulatedUnit(const QString& device) {
+    int number = kFirstComPort;
+    while (commandLinePorts.contains(number) && number < kLastComPort) {
+        ++number;
+    }
+    commandLinePorts.insert(number, device);
+    forcedPort = comName(number);
+    simulatedDevice = device;
 }
 
 Form1::~Form1() = default;
@@ -145,7 +156,7 @@ void Form1::Form_Load() {
     m_ports->cboPort_GotFocus();
     m_tables->startUp();
     m_eeprom->startUp();
-    showPortNotes(m_ports->permissionNotes());
+    showPortNotes(m_options.notes + m_ports->permissionNotes());
     applySavedGeometry();
     // The command box holds "tf" with the caret after it so that Enter sends it at once.
     m_controls.comms.txtCommand->setFocus(Qt::OtherFocusReason);

@@ -31,8 +31,14 @@ class Form1 : public QWidget {
         PortProber* prober = nullptr;      // default: the real trial open
         PortMap commandLinePorts;          // --port-map entries
         QString forcedPort;                // opened at start-up instead of the saved port
+        QString simulatedDevice;           // the simulated unit's device (--simulate)
+        QStringList notes;                 // shown in the data area at start-up
         Dialogs* dialogs = nullptr;        // default: Qt's dialogs
         int tickMs = DeviceLink::kTickMs;  // tests shorten the tick
+
+        // The simulated unit on `device` takes the first COM name --port-map left free and is
+        // opened at start-up; the saved port stays the user's, and its backups go apart.
+        void attachSimulatedUnit(const QString& device);
     };
 
     explicit Form1(Options options, QWidget* parent = nullptr);

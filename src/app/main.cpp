@@ -105,21 +105,26 @@ int main(int argc, char* argv[]) {
     Form1::Options options;
     options.commandLinePorts = line.ports;
 
+    // What the simulated unit says about its state file: on stderr, and at start-up in the data
+    // area too, where a user who started the program from a menu sees it.
+    QStringList notes;
     std::unique_ptr<SimulatedUnit> unit;
     if (line.simulate) {
         QString error;
-        unit = SimulatedUnit::start(&error);
+        unit = SimulatedUnit::start(
+            SimulatedUnit::defaultStatePath(),
+            [&notes](const QString& note) {
+                QTextStream(stderr) << "orvex-config: " << note << '\n';
+                notes << note;
+            },
+            &error);
         if (!unit) {
             QTextStream(stderr) << "orvex-config: could not start the simulated unit: " << error
                                 << '\n';
             return 1;
         }
-        int number = kFirstComPort;
-        while (options.commandLinePorts.contains(number) && number < kLastComPort) {
-            ++number;
-        }
-        options.commandLinePorts.insert(number, unit->devicePath());
-        options.forcedPort = comName(number);
+        options.attachSimulatedUnit(unit->devicePath());
+        options.notes = notes;
     }
 
     Form1 window(std::move(options));

@@ -67,7 +67,11 @@ const QString kUsage = QStringLiteral(
     "differences, a bad calibration value); 2 usage or file errors; 3 no port or no answer;\n"
     "130 interrupted by Ctrl+C, SIGTERM or a closed terminal (SIGHUP); a flash then says what\n"
     "was written. Backups of the unit's table before each flash go to\n"
-    "~/.local/share/Orvex/backups ($XDG_DATA_HOME/Orvex/backups).\n");
+    "~/.local/share/Orvex/backups ($XDG_DATA_HOME/Orvex/backups).\n"
+    "\n"
+    "--simulate: a simulated unit, shared with orvex-config --simulate, whose EEPROM is kept in\n"
+    "~/.local/state/Orvex/simulated-unit.eeprom ($XDG_STATE_HOME/Orvex/; delete it to start\n"
+    "afresh). Its backups go to the backups folder's \"simulated\" folder.\n");
 
 // The options each command takes beyond the global ones.
 const QMap<QString, QSet<QString>> kCommandOptions{

@@ -132,8 +132,9 @@ int read(const CliRequest& request, CliOutput& out) {
         return exitCode;
     }
     const tables::UnitWords words = tables::unitWords(*bytes);
-    const QByteArray text = tables::tableFileText(
-        words, {pinText(request.pin), QStringLiteral("unit"), QDateTime::currentDateTime()});
+    const QByteArray text =
+        tables::tableFileText(words, {pinText(request.pin), tables::unitSource(session.simulated()),
+                                      QDateTime::currentDateTime()});
     if (!out.json() || !request.output.isEmpty()) {
         if (const int failed = writeOrPrint(request.output, text, out)) {
             return failed;
@@ -176,8 +177,11 @@ int flash(const CliRequest& request, CliOutput& out) {
             return exitCode;
         }
         QString why;
-        backup = tables::saveBackup(tables::defaultBackupFolder(), request.pin,
-                                    tables::unitWords(*held), QDateTime::currentDateTime(), &why);
+        const bool simulated = session.simulated();
+        backup =
+            tables::saveBackup(tables::backupFolderFor(tables::defaultBackupFolder(), simulated),
+                               request.pin, tables::unitWords(*held), QDateTime::currentDateTime(),
+                               &why, tables::unitSource(simulated));
         if (backup.isEmpty()) {
             out.error(why + QStringLiteral("; nothing written (--no-backup programs without one)"));
             return CliExit::kUsage;

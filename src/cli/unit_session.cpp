@@ -48,7 +48,9 @@ int UnitSession::open(const QString& port, bool simulate) {
     QString name = port;
     if (simulate) {
         QString error;
-        m_simulated = SimulatedUnit::start(&error);
+        m_simulated = SimulatedUnit::start(
+            SimulatedUnit::defaultStatePath(), [this](const QString& note) { m_out.note(note); },
+            &error);
         if (!m_simulated) {
             m_out.error(QStringLiteral("could not start the simulated unit: ") + error);
             return CliExit::kNoUnit;

@@ -41,6 +41,8 @@ class UnitSession : public QObject, private EepromLink, private StatusLine, priv
     // "COM3 (/dev/ttyUSB0)", or the path alone.
     QString portLabel() const { return m_label; }
     QString firmwareVersion() const { return m_version; }
+    // The unit is the simulated one (--simulate).
+    bool simulated() const { return m_simulated != nullptr; }
 
     // Sends a command and awaits its reply; nothing when none came in time.
     std::optional<QString> exchange(const QString& command);

@@ -167,8 +167,10 @@ bool EepromController::backUp() {
         return false;  // an abort while reading: nothing written
     }
     if (unit) {
+        const bool simulated = usesSimulatedUnit();
         const QString path =
-            tables::saveBackup(m_backupFolder, pin, *unit, QDateTime::currentDateTime(), &why);
+            tables::saveBackup(tables::backupFolderFor(m_backupFolder, simulated), pin, *unit,
+                               QDateTime::currentDateTime(), &why, tables::unitSource(simulated));
         if (!path.isEmpty()) {
             m_programmer->setLogHead(QStringLiteral("Backup saved to ") + path +
                                      QStringLiteral("\r\n"));
@@ -180,6 +182,13 @@ bool EepromController::backUp() {
                                    QStringLiteral("The unit's table could not be saved (") + why +
                                        QStringLiteral("). Program without a backup?")) ==
            Dialogs::Button::Yes;
+}
+
+bool EepromController::usesSimulatedUnit() const {
+    // The device behind the chosen COM name; the simulated unit's name keeps its device.
+    const DeviceLink& link = m_context.link;
+    return !m_simulatedDevice.isEmpty() &&
+           link.portMap().value(comNumber(link.portName())) == m_simulatedDevice;
 }
 
 void EepromController::btnFlashTable_Click() {

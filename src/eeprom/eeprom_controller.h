@@ -26,6 +26,8 @@ class EepromController : public QObject {
     void startUp();
     // Where backups go; none is taken when `folder` is empty.
     void setBackupFolder(const QString& folder) { m_backupFolder = folder; }
+    // The simulated unit's device (--simulate): its backups go to a folder of their own.
+    void setSimulatedDevice(const QString& device) { m_simulatedDevice = device; }
 
     void btnFlashTable_Click();
     void btnAbortFlash_Click();
@@ -49,6 +51,8 @@ class EepromController : public QObject {
     std::optional<tables::UnitWords> readChosenPin();
     // Saves the unit's table before it is overwritten; false when the run must not go on.
     bool backUp();
+    // The open port is the simulated unit's (the user may have chosen a real one in the list).
+    bool usesSimulatedUnit() const;
     void showProgress(int done, int total);
     void finish(Ending ending, int failedLocations);
 
@@ -59,4 +63,5 @@ class EepromController : public QObject {
     std::unique_ptr<EepromProgrammer> m_programmer;
     tables::TableSnapshot m_snapshot;  // the table as it was when Flash was pressed
     QString m_backupFolder;
+    QString m_simulatedDevice;
 };

@@ -171,7 +171,7 @@ QString differenceLines(const QList<Difference>& differences) {
 }
 
 QString saveBackup(const QString& folder, int pin, const UnitWords& values, const QDateTime& when,
-                   QString* error) {
+                   QString* error, const QString& source) {
     if (const QString problem = makeFolder(folder); !problem.isEmpty()) {
         *error =
             QStringLiteral("Cannot write backups to ") + folder + QStringLiteral(": ") + problem;
@@ -193,7 +193,7 @@ QString saveBackup(const QString& folder, int pin, const UnitWords& values, cons
         path = base + QStringLiteral("_%1.txt").arg(n);
         file.setFileName(path);
     }
-    const QByteArray text = tableFileText(values, {PinNames[pin], QStringLiteral("unit"), when});
+    const QByteArray text = tableFileText(values, {PinNames[pin], source, when});
     const bool whole = file.write(text) == text.size() && file.flush();
     file.close();
     if (whole && file.error() == QFileDevice::NoError) {
@@ -208,6 +208,14 @@ QString saveBackup(const QString& folder, int pin, const UnitWords& values, cons
 QString defaultBackupFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/Orvex/backups");
+}
+
+QString unitSource(bool simulated) {
+    return simulated ? QStringLiteral("simulated unit") : QStringLiteral("unit");
+}
+
+QString backupFolderFor(const QString& folder, bool simulated) {
+    return simulated ? folder + QStringLiteral("/simulated") : folder;
 }
 
 }  // namespace tables

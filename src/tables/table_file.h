@@ -66,11 +66,19 @@ QList<Difference> differences(const UnitWords& unit, const UnitWords& table);
 // "Index  Unit  Table" and one line per difference, CR LF each.
 QString differenceLines(const QList<Difference>& differences);
 
+// What a table read from a unit gives as its data source: "unit", or "simulated unit", so a table
+// of the simulated unit is never taken for a real unit's.
+QString unitSource(bool simulated);
+
 // Saves the unit's table before it is overwritten, as <folder>/yyyy-MM-dd_HH-mm-ss_<pin>.txt,
-// never over an existing file. The path written, or empty with `error` saying why.
+// never over an existing file; `source` is the heading's data source. The path written, or
+// empty with `error` saying why.
 QString saveBackup(const QString& folder, int pin, const UnitWords& values, const QDateTime& when,
-                   QString* error);
+                   QString* error, const QString& source = unitSource(false));
 // Where backups go: $XDG_DATA_HOME/Orvex/backups.
 QString defaultBackupFolder();
+// The simulated unit's backups have a folder of their own inside `folder` ("simulated"), so none
+// is restored into a real unit by mistake.
+QString backupFolderFor(const QString& folder, bool simulated);
 
 }  // namespace tables

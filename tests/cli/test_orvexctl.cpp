@@ -1,6 +1,8 @@
 // orvexctl as a script runs it: a process against orvex-sim on a pseudo-terminal, judged by its
 // exit code, what it prints and what the unit holds afterwards. Runs under a decimal-comma
 // locale too.
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -16,6 +18,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "link/device_link.h"
+#include "link/qt_serial_port.h"
+#include "sim/simulated_unit.h"
 #include "support/sim_process.h"
 #include "support/test_locale.h"
 #include "support/test_window.h"
@@ -42,14 +47,14 @@ struct Start {
     int closedFd = -1;
 };
 
-// Runs orvexctl with its settings and backups in `home`.
-Run orvexctl(const QStringList& args, const QString& home, const Start& start = {}) {
-    QProcess p;
+// Starts orvexctl with its settings, backups and simulated unit in `home`.
+void start(QProcess& p, const QStringList& args, const QString& home, int closedFd = -1) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    env.insert(QStringLiteral("XDG_STATE_HOME"), home + QStringLiteral("/state"));
     p.setProcessEnvironment(env);
-    p.setChildProcessModifier([fd = start.closedFd] {
+    p.setChildProcessModifier([fd = closedFd] {
         // As a shell starts it: the signals' default actions.
         ::signal(SIGPIPE, SIG_DFL);
         ::signal(SIGHUP, SIG_DFL);
@@ -60,16 +65,32 @@ Run orvexctl(const QStringList& args, const QString& home, const Start& start = 
         }
     });
     p.start(qEnvironmentVariable("ORVEXCTL"), args);
-    while (start.interruptWhen && !p.waitForFinished(5)) {
-        if (start.interruptWhen()) {
-            ::kill(static_cast<pid_t>(p.processId()), start.signal);
-            break;
-        }
-    }
-    const bool finished = p.waitForFinished(60000);
+}
+
+Run finish(QProcess& p) {
+    const bool finished = p.waitForFinished(120000);
     return {finished && p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
             QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
+}
+
+// Runs orvexctl as start() does, and as `how` says.
+Run orvexctl(const QStringList& args, const QString& home, const Start& how = {}) {
+    QProcess p;
+    start(p, args, home, how.closedFd);
+    while (how.interruptWhen && !p.waitForFinished(5)) {
+        if (how.interruptWhen()) {
+            ::kill(static_cast<pid_t>(p.processId()), how.signal);
+            break;
+        }
+    }
+    return finish(p);
+}
+
+QString fileIn(const QTemporaryDir& dir, const QString& name, const QByteArray& content) {
+    QFile f(dir.filePath(name));
+    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() ? f.fileName()
+                                                                              : QString();
 }
 
 // A unit with its EEPROM in a file (`eeprom` when given), and orvexctl pointed at it.
@@ -92,9 +113,7 @@ struct Unit {
         return f.open(QIODevice::ReadOnly) ? f.readAll().mid(start, tables::kTableBytes) : "";
     }
     QString file(const QString& name, const QByteArray& content) const {
-        QFile f(dir.filePath(name));
-        return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() ? f.fileName()
-                                                                                  : QString();
+        return fileIn(dir, name, content);
     }
     QTemporaryDir dir;
     SimProcess sim;
@@ -242,6 +261,83 @@ class TestOrvexctl : public QObject {
                     .hasMatch());
 
         QCOMPARE(orvexctl({"--simulate", "info"}, u.dir.path()).out, QStringLiteral("2.01\n"));
+    }
+
+    // --simulate is one unit kept between runs, also by two runs at once; its backups are apart
+    // from a real unit's, and they and its tables read say what they are.
+    void simulate_unitKeptBetweenRunsBackupsApart() {
+        QTemporaryDir home;
+        const QString tables[] = {fileIn(home, "1.txt", column([](int i) { return 60 * i; })),
+                                  fileIn(home, "2.txt", column([](int i) { return 63 * i; }))};
+        QProcess one, two;
+        start(one, {"--json", "--simulate", "flash", "--pin", "1", tables[0]}, home.path());
+        start(two, {"--simulate", "flash", "--pin", "2", tables[1]}, home.path());
+        const Run flashed = finish(one);
+        QCOMPARE(std::pair(flashed.code, finish(two).code), std::pair(0, 0));
+        const Run compared =
+            orvexctl({"--simulate", "compare", "--pin", "1", tables[0]}, home.path());
+        QVERIFY2(compared.code == 0, qPrintable(compared.err));
+        const QString read = home.filePath(QStringLiteral("read.txt"));
+        QCOMPARE(orvexctl({"--simulate", "read", "--pin", "2", "-o", read}, home.path()).code, 0);
+        QCOMPARE(fileValues(read), fileValues(tables[1]));
+
+        const QString backups = home.filePath(QStringLiteral("data/Orvex/backups"));
+        const QString backup = flashed.json()[u"backup"].toString();
+        QCOMPARE(QFileInfo(backup).path(), backups + QStringLiteral("/simulated"));
+        for (const QString& file : {backup, read}) {
+            QFile heading(file);
+            QVERIFY(heading.open(QIODevice::ReadOnly));
+            QVERIFY(heading.readAll().contains("\r\n; data source: simulated unit\r\n"));
+        }
+        QCOMPARE(QDir(backups).entryList(QDir::Files), QStringList());
+
+        QCOMPARE(orvexctl({"--simulate", "calibration", "--set", "3700"}, home.path()).code, 0);
+        QCOMPARE(orvexctl({"--simulate", "calibration"}, home.path()).out,
+                 QStringLiteral("3700\n"));
+    }
+
+    // The window and orvexctl may simulate at once, each with its own copy of the unit. The file
+    // gets each write while its writer still runs, and keeps the latest write to every cell, even
+    // one that rewrites what the writer's copy held.
+    void simulate_twoProgramsAtOnce_latestWriteOfEachCellKept() {
+        QTemporaryDir home;
+        const QString state = home.filePath(QStringLiteral("state/Orvex/simulated-unit.eeprom"));
+        QString error;
+        const auto window = SimulatedUnit::start(state, {}, &error);  // a factory unit
+        QVERIFY2(window, qPrintable(error));
+        const QString lin = fileIn(home, "lin.txt", column([](int i) { return 60 * i + 1; }));
+        QCOMPARE(
+            orvexctl({"--simulate", "flash", "--no-backup", "--pin", "1", lin}, home.path()).code,
+            0);
+        DeviceLink link([] { return std::make_unique<QtSerialPort>(); });
+        QVERIFY(link.OpenPort(window->devicePath()));
+        link.TxString(QStringLiteral("e007A00"));  // the byte the window's copy holds already
+        QCOMPARE(link.GetParameter(), QStringLiteral("007A"));
+        const auto cell = [&state](int address) {
+            QFile f(state);
+            return f.open(QIODevice::ReadOnly) ? f.readAll().at(address) : '?';
+        };
+        QTRY_COMPARE(cell(0x7A), '\0');
+        const Run r = orvexctl({"--json", "--simulate", "compare", "--pin", "1", lin}, home.path());
+        QCOMPARE(QJsonDocument(r.json()[u"differences"].toArray()).toJson(QJsonDocument::Compact),
+                 QByteArray("[{\"index\":0,\"table\":1,\"unit\":0}]"));
+    }
+
+    // A state file that cannot be used is said, and the unit starts as from the factory (3800),
+    // not from whatever the short file began with (3700).
+    void simulate_unusableState_factoryUnitAndAWord() {
+        QTemporaryDir home;
+        const QString state = home.filePath(QStringLiteral("state/Orvex/simulated-unit.eeprom"));
+        QVERIFY(QDir().mkpath(QFileInfo(state).path()));
+        QFile file(state);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("\x0E\x74short") == 7);
+        file.close();
+        const Run r = orvexctl({"--simulate", "calibration"}, home.path());
+        QCOMPARE(std::pair(r.code, r.out), std::pair(0, QStringLiteral("3800\n")));
+        QVERIFY2(r.err.contains(state + QStringLiteral(" holds 7 bytes, not 513")),
+                 qPrintable(r.err));
+        QCOMPARE(QFileInfo(state).size(), 513);  // replaced, so the next run is quiet
+        QVERIFY(!orvexctl({"--simulate", "info"}, home.path()).err.contains(u"could not"));
     }
 
     // Every failure says why on stderr and, with --json anywhere on the line, in one object on

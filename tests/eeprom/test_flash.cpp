@@ -1,6 +1,8 @@
 // "Flash" on the "AFR Tables" page against the in-process simulated unit: what reaches the unit,
 // what the user is told, and the runs that end early.
+#include <QDir>
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "eeprom/eeprom_controller.h"
@@ -55,6 +57,8 @@ class TestFlash : public QObject {
     void endedEarly_cancelAbortCloseWeakCellAndTableChangedMidRun();
     void unitTable_readCompareAndDoubt();
     void unitTable_readsEndedEarlyLeaveTheTable();
+    void backup_simulatedUnitsApartARealPortsAsBefore_data();
+    void backup_simulatedUnitsApartARealPortsAsBefore();
 };
 
 void TestFlash::tables_eachPinExactlyAsListedNothingWithoutTableOrPort() {
@@ -204,6 +208,40 @@ void TestFlash::unitTable_readsEndedEarlyLeaveTheTable() {
     QCOMPARE(erased.imageTable(0x7A), table);
     erased.click("btnCompare");
     QVERIFY(erased.data().contains(u"\r\n64  65535  "));
+}
+
+void TestFlash::backup_simulatedUnitsApartARealPortsAsBefore_data() {
+    QTest::addColumn<bool>("realPortChosen");
+    QTest::newRow("the simulated unit, opened at start-up") << false;
+    QTest::newRow("a real port chosen in the list") << true;
+}
+
+// With --simulate the window opens the simulated unit, whose backups go to their own folder and
+// say what they are; a real port chosen in the list is backed up as always.
+void TestFlash::backup_simulatedUnitsApartARealPortsAsBefore() {
+    QFETCH(bool, realPortChosen);
+    TestWindowConfig config;
+    config.simulatedDevice = QStringLiteral("/dev/simulated");
+    Flash w(config);
+    QTemporaryDir backups;
+    w.form->eeprom().setBackupFolder(backups.path());
+    QCOMPARE(w.form->link().portName(), QStringLiteral("COM2"));  // COM1 is the real one
+    if (realPortChosen) {
+        w.choose("cboPort", 0);
+        QCOMPARE(w.form->link().portName(), QStringLiteral("COM1"));
+    }
+    w.flash();
+    QCOMPARE(w.statusText(), QStringLiteral("Programming Complete."));
+    const QDir real(backups.path());
+    const QDir apart(backups.filePath(QStringLiteral("simulated")));
+    const QDir& holds = realPortChosen ? real : apart;
+    const QStringList kept = holds.entryList(QDir::Files);
+    QCOMPARE(kept.size(), 1);
+    QCOMPARE((realPortChosen ? apart : real).entryList(QDir::Files), QStringList());
+    QFile backup(holds.filePath(kept[0]));
+    QVERIFY(backup.open(QIODevice::ReadOnly));
+    QVERIFY(backup.readAll().contains(realPortChosen ? "\r\n; data source: unit\r\n"
+                                                     : "\r\n; data source: simulated unit\r\n"));
 }
 
 QTEST_MAIN(TestFlash)

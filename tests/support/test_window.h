@@ -45,6 +45,9 @@ struct TestWindowConfig {
     bool unitAttached = true;  // false: nothing answers on the line
     bool load = true;          // run the start-up
     bool shown = false;        // on screen with the focus, for real input events
+    // Not empty: a further device, attached as --simulate attaches its unit (the same unit
+    // answers on every port here).
+    QString simulatedDevice = {};
 };
 
 // A window on the in-process simulated unit with a 10 ms tick, as the widget tests use it. By
@@ -61,6 +64,10 @@ class TestWindow {
             const QString device = QStringLiteral("/dev/fake") + name.mid(3);
             m_prober.setResult(device, ProbeResult::Available);
             options.commandLinePorts.insert(comNumber(name), device);
+        }
+        if (!config.simulatedDevice.isEmpty()) {
+            m_prober.setResult(config.simulatedDevice, ProbeResult::Available);
+            options.attachSimulatedUnit(config.simulatedDevice);
         }
         model = config.unitAttached ? std::make_shared<UnitModel>(config.unit) : nullptr;
         options.portFactory = [this] {
