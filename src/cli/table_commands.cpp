@@ -91,6 +91,11 @@ std::optional<QByteArray> readUnitTable(UnitSession& session, int pin, const QSt
         out.error(
             QStringLiteral("lost %1 while reading the unit's table").arg(session.portLabel()));
         *exitCode = CliExit::kNoUnit;
+    } else if (session.programmer().lineNoisy()) {
+        out.error(QStringLiteral("the unit on %1 does not stop sending (a trace that \"tf\" does "
+                                 "not stop?)")
+                      .arg(session.portLabel()));
+        *exitCode = CliExit::kFailed;
     } else {
         out.error(QStringLiteral("could not read address %1 from %2")
                       .arg(hex4(read.failedAddress), session.portLabel()));
@@ -194,8 +199,8 @@ int flash(const CliRequest& request, CliOutput& out) {
     EepromProgrammer& programmer =
         session.programmer([&snapshot](int address) { return snapshot.byteAt(address); });
     const bool ranThrough = programmer.ProgramEE(snapshot.start, tables::kTableBytes);
-    const int written = std::min(session.progressDone(), tables::kTableBytes);
-    const int verified = std::max(0, session.progressDone() - tables::kTableBytes);
+    const int written = programmer.written();
+    const int verified = programmer.verified();
     QStringList failed;
     for (const int address : programmer.failedAddresses()) {
         failed << hex4(address);
@@ -213,6 +218,10 @@ int flash(const CliRequest& request, CliOutput& out) {
         if (interrupted) {
             outcome = why = QStringLiteral("interrupted");
             exitCode = CliExit::kInterrupted;
+        } else if (programmer.lineNoisy()) {
+            outcome = QStringLiteral("noisy line");
+            why = QStringLiteral("the unit does not stop sending");
+            exitCode = CliExit::kFailed;
         } else {
             outcome = lost ? QStringLiteral("lost port") : QStringLiteral("no answer");
             why = lost ? QStringLiteral("lost ") + session.portLabel()
@@ -220,18 +229,14 @@ int flash(const CliRequest& request, CliOutput& out) {
             exitCode = CliExit::kNoUnit;
         }
         // Every write done, the table may well be the file's: only the proof is missing.
-        const QString state =
-            written == tables::kTableBytes
-                ? QStringLiteral(
-                      "all 130 locations written, %1 verified; the rest of the %2 "
-                      "table in the unit is not verified.")
-                : QStringLiteral(
-                      "%3 of 130 locations written, %1 verified; the %2 table in the "
-                      "unit is not the file's.");
-        out.error(why + QStringLiteral(": ") +
-                  state.arg(verified).arg(pinText(request.pin)).arg(written) + u' ' +
-                  (backup.isEmpty() ? QStringLiteral("No backup was made.")
-                                    : QStringLiteral("Its table before: ") + backup));
+        const QString state = written == tables::kTableBytes
+                                  ? QStringLiteral(
+                                        "the rest of the %1 table in the unit is not "
+                                        "verified.")
+                                  : QStringLiteral("the %1 table in the unit is not the file's.");
+        out.error(why + QStringLiteral(": ") + runReached(written, verified, tables::kTableBytes) +
+                  QStringLiteral("; ") + state.arg(pinText(request.pin)) + u' ' +
+                  backupKept(backup));
     } else if (!failed.isEmpty()) {
         outcome = QStringLiteral("errors");
         exitCode = CliExit::kFailed;

@@ -114,12 +114,9 @@ EepromProgrammer& UnitSession::programmer(EepromProgrammer::ImageByte image) {
             static_cast<EepromLink&>(*this), static_cast<StatusLine&>(*this), m_log,
             static_cast<Dialogs&>(*this),
             [this](int address) { return m_image ? m_image(address) : quint8(0); });
-        m_programmer->setProgress([this](int done, int total) {
-            m_progressDone = done;
-            m_out.progress(m_progressLabel, done, total);
-        });
+        m_programmer->setProgress(
+            [this](int done, int total) { m_out.progress(m_progressLabel, done, total); });
     }
-    m_progressDone = 0;
     return *m_programmer;
 }
 

@@ -56,8 +56,6 @@ class UnitSession : public QObject, private EepromLink, private StatusLine, priv
     EepromProgrammer& programmer(EepromProgrammer::ImageByte image = {});
     // Progress of the next run is shown under this label.
     void setProgressLabel(const QString& label) { m_progressLabel = label; }
-    // Highest location count the last run reached (both passes of a flash: 0..260).
-    int progressDone() const { return m_progressDone; }
 
   private:
     // EepromLink
@@ -88,5 +86,4 @@ class UnitSession : public QObject, private EepromLink, private StatusLine, priv
     QString m_label;
     QString m_version;
     QString m_progressLabel;
-    int m_progressDone = 0;
 };

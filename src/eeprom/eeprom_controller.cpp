@@ -90,9 +90,10 @@ std::optional<tables::UnitWords> EepromController::readUnitTable(int start,
                                                                  QString* why) {
     const EepromProgrammer::Read read = m_programmer->readTable(start, tables::kTableBytes);
     const QString failure =
-        read.aborted ? abortText
-        : read.ok()  ? QString()
-                     : QStringLiteral("Could not read address ") + hex4(read.failedAddress);
+        m_programmer->lineNoisy() ? QStringLiteral("The unit does not stop sending")
+        : read.aborted            ? abortText
+        : read.ok()               ? QString()
+                    : QStringLiteral("Could not read address ") + hex4(read.failedAddress);
     if (!failure.isEmpty()) {
         m_context.status.msgError(failure);
     }
@@ -161,6 +162,8 @@ bool EepromController::backUp() {
         return true;
     }
     const int pin = m_tables.chosenPin();
+    m_context.status.msg(QStringLiteral("Backing up the ") + tables::pinShortName(pin) +
+                         QStringLiteral(" table ..."));
     QString why;
     const auto unit = readUnitTable(m_snapshot.start, QStringLiteral("Programming aborted."), &why);
     if (!unit && m_windowLink->aborted()) {
@@ -172,6 +175,7 @@ bool EepromController::backUp() {
             tables::saveBackup(tables::backupFolderFor(m_backupFolder, simulated), pin, *unit,
                                QDateTime::currentDateTime(), &why, tables::unitSource(simulated));
         if (!path.isEmpty()) {
+            m_backup = path;
             m_programmer->setLogHead(QStringLiteral("Backup saved to ") + path +
                                      QStringLiteral("\r\n"));
             return true;
@@ -210,21 +214,29 @@ void EepromController::btnFlashTable_Click() {
         return;
     }
     showBusy(true);
-    if (!backUp()) {
+    m_backup.clear();
+    m_progressBase = 0;
+    m_progressTotal = (m_backupFolder.isEmpty() ? 2 : 3) * tables::kTableBytes;
+    const bool backedUp = backUp();
+    m_progressBase = m_progressTotal - 2 * tables::kTableBytes;
+    if (!backedUp) {
         m_c.txtData->setText(QString());
-        finish(Ending::Aborted, 0);
+        finish(Ending::Aborted);
         return;
     }
     m_tables.showUnitCurve(std::nullopt);  // the unit is about to hold something else
     const bool ranThrough = m_programmer->ProgramEE(m_snapshot.start, tables::kTableBytes);
-    const int failed = m_programmer->failedLocations();
-    finish(!ranThrough  ? Ending::Aborted
-           : failed > 0 ? Ending::WithErrors
-                        : Ending::Complete,
-           failed);
+    finish(!ranThrough                           ? Ending::Aborted
+           : m_programmer->failedLocations() > 0 ? Ending::WithErrors
+                                                 : Ending::Complete);
 }
 
-void EepromController::finish(Ending ending, int failedLocations) {
+void EepromController::finish(Ending ending) {
+    m_progressBase = m_progressTotal = 0;
+    // How far a run that did not end well got, and where the table it replaced is kept.
+    const QString reached =
+        runReached(m_programmer->written(), m_programmer->verified(), tables::kTableBytes) +
+        QStringLiteral(". ") + backupKept(m_backup);
     QString logEnd;
     switch (ending) {
         case Ending::Complete:
@@ -232,12 +244,16 @@ void EepromController::finish(Ending ending, int failedLocations) {
             logEnd = QStringLiteral("Programming complete.");
             break;
         case Ending::Aborted:
-            m_context.status.msgError(QStringLiteral("Programming aborted."));
-            logEnd = QStringLiteral("Programming aborted.");
+            logEnd = (m_programmer->lineNoisy()
+                          ? QStringLiteral("Programming stopped: the unit does not stop sending; ")
+                          : QStringLiteral("Programming aborted: ")) +
+                     reached;
+            m_context.status.msgError(logEnd);
             break;
         case Ending::WithErrors:
             logEnd = QStringLiteral("Programming finished with errors at ") +
-                     QString::number(failedLocations) + QStringLiteral(" locations.");
+                     QString::number(m_programmer->failedLocations()) +
+                     QStringLiteral(" locations: ") + reached;
             m_context.status.msgError(logEnd);
             break;
     }
@@ -261,6 +277,6 @@ void EepromController::btnAbortFlash_Click() {
 }
 
 void EepromController::showProgress(int done, int total) {
-    m_c.prgFlash->setMaximum(total);
-    m_c.prgFlash->setValue(done);
+    m_c.prgFlash->setMaximum(m_progressTotal > 0 ? m_progressTotal : total);
+    m_c.prgFlash->setValue(m_progressBase + done);
 }

@@ -54,7 +54,7 @@ class EepromController : public QObject {
     // The open port is the simulated unit's (the user may have chosen a real one in the list).
     bool usesSimulatedUnit() const;
     void showProgress(int done, int total);
-    void finish(Ending ending, int failedLocations);
+    void finish(Ending ending);
 
     PageContext m_context;
     FlashControls m_c;
@@ -63,5 +63,9 @@ class EepromController : public QObject {
     std::unique_ptr<EepromProgrammer> m_programmer;
     tables::TableSnapshot m_snapshot;  // the table as it was when Flash was pressed
     QString m_backupFolder;
+    QString m_backup;  // the backup of the run under way, empty without one
+    // One bar covers a whole flash: the backup's reads, then the writes and the verification.
+    int m_progressBase = 0;
+    int m_progressTotal = 0;  // 0: each step's own total
     QString m_simulatedDevice;
 };

@@ -153,6 +153,7 @@ bool EepromProgrammer::ProgramEE(int start, int length) {
 EepromProgrammer::Read EepromProgrammer::readTable(int start, int length) {
     Read read;
     m_noisy = false;
+    m_written = m_verified = 0;  // a read writes nothing
     if (!settle(EepromLink::Quiet::BeforeRun)) {
         read.aborted = true;
         return read;
@@ -204,6 +205,17 @@ std::optional<quint8> EepromProgrammer::steadyByte(int addr) {
         }
     }
     return std::nullopt;
+}
+
+QString runReached(int written, int verified, int length) {
+    const QString done = written == length ? QStringLiteral("all %1").arg(length)
+                                           : QStringLiteral("%1 of %2").arg(written).arg(length);
+    return done + QStringLiteral(" locations written, %1 verified").arg(verified);
+}
+
+QString backupKept(const QString& backup) {
+    return backup.isEmpty() ? QStringLiteral("No backup was made.")
+                            : QStringLiteral("Its table before: ") + backup;
 }
 
 QList<int> EepromProgrammer::failedAddresses() const {

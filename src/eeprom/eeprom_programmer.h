@@ -33,6 +33,14 @@ class EepromLink {
     }
 };
 
+// How far a run that did not end well got, as the window and orvexctl both say it: "10 of 130
+// locations written, 0 verified", or once every location was written "all 130 locations written,
+// 37 verified".
+QString runReached(int written, int verified, int length);
+// Where the unit's table from before the run is kept: "Its table before: PATH", or "No backup
+// was made." when `backup` is empty.
+QString backupKept(const QString& backup);
+
 // Ticks of silence that say nothing more is coming. At 19200 baud a byte takes half a
 // millisecond and what the unit had queued goes out back to back, so a tick or two is plenty
 // after a wrong answer; before a run one more, for a trace line due on the unit's usual
@@ -92,7 +100,8 @@ class EepromProgrammer {
     // Distinct addresses the user skipped with OK in the last run, in either pass.
     int failedLocations() const { return static_cast<int>(m_failed.size()); }
     QList<int> failedAddresses() const;
-    // Locations of the last run the unit confirmed writing, and read back right.
+    // Locations of the last run the unit confirmed writing, and read back right (none after a
+    // read).
     int written() const { return m_written; }
     int verified() const { return m_verified; }
     // The unit kept sending when the line had to fall quiet: the last run or read stopped.

@@ -7,6 +7,7 @@
 
 #include "eeprom/eeprom_controller.h"
 #include "support/test_window.h"
+#include "tables/table_file.h"
 #include "tables/tables_page.h"
 
 namespace {
@@ -59,6 +60,7 @@ class TestFlash : public QObject {
     void unitTable_readsEndedEarlyLeaveTheTable();
     void backup_simulatedUnitsApartARealPortsAsBefore_data();
     void backup_simulatedUnitsApartARealPortsAsBefore();
+    void backedUp_oneBarThroughoutAnEarlyEndSaysWhereTheTableIs();
 };
 
 void TestFlash::tables_eachPinExactlyAsListedNothingWithoutTableOrPort() {
@@ -109,9 +111,11 @@ void TestFlash::endedEarly_cancelAbortCloseWeakCellAndTableChangedMidRun() {
                                         << "v");
     QCOMPARE(f.dialogs.asked.size(), 1);
     QCOMPARE(f.dialogs.asked[0].text, QStringLiteral("addr = 007A, response = 007a"));
-    QCOMPARE(f.statusText(), QStringLiteral("Programming aborted."));
+    const QString nothing = QStringLiteral(
+        "Programming aborted: 0 of 130 locations written, 0 verified. No backup was made.");
+    QCOMPARE(f.statusText(), nothing);
     QCOMPARE(f.statusColour(), QColor(255, 0, 0));
-    QCOMPARE(f.data(), QStringLiteral("EEPROM programming Address=Data\r\nProgramming aborted."));
+    QCOMPARE(f.data(), QStringLiteral("EEPROM programming Address=Data\r\n") + nothing);
     QVERIFY(f.idle());
 
     Flash w({.unit = {.weakCells = {WeakCell{0x90, 0xFF}}}});
@@ -121,7 +125,9 @@ void TestFlash::endedEarly_cancelAbortCloseWeakCellAndTableChangedMidRun() {
     QCOMPARE(w.dialogs.asked[0].title, QStringLiteral("EEPROM Verify Error"));
     QVERIFY(w.dialogs.asked[0].text.endsWith(QStringLiteral(", read = 0000")));
     QCOMPARE(w.run().count(QStringLiteral("a0090")), 5);
-    QCOMPARE(w.statusText(), QStringLiteral("Programming finished with errors at 1 locations."));
+    QCOMPARE(w.statusText(), QStringLiteral("Programming finished with errors at 1 locations: all "
+                                            "130 locations written, 129 verified. No backup was "
+                                            "made."));
     QCOMPARE(w.statusColour(), QColor(255, 0, 0));
 
     Flash a;
@@ -132,7 +138,8 @@ void TestFlash::endedEarly_cancelAbortCloseWeakCellAndTableChangedMidRun() {
     a.flash();
     QCOMPARE(a.run().size(), 13);  // "tf", ten writes, "tf", "v": no reads
     QCOMPARE(a.run().filter(QRegularExpression("^e")).size(), 10);
-    QCOMPARE(a.statusText(), QStringLiteral("Programming aborted."));
+    QCOMPARE(a.statusText(), QStringLiteral("Programming aborted: 10 of 130 locations written, 0 "
+                                            "verified. No backup was made."));
     QVERIFY(a.idle());
 
     Flash c;
@@ -208,6 +215,20 @@ void TestFlash::unitTable_readsEndedEarlyLeaveTheTable() {
     QCOMPARE(erased.imageTable(0x7A), table);
     erased.click("btnCompare");
     QVERIFY(erased.data().contains(u"\r\n64  65535  "));
+
+    // A unit that "tf" does not stop: nothing is taken from it and nothing written.
+    Flash noisy({.unit = {.weakCells = {}, .tracingAtStart = true, .traceAfterStop = 1 << 30}});
+    noisy.port().setTraceIntervalMs(2);
+    const QByteArray before = noisy.imageTable(0x7A);
+    noisy.click("btnReadUnit");
+    QCOMPARE(noisy.statusText(), QStringLiteral("The unit does not stop sending"));
+    QCOMPARE(noisy.imageTable(0x7A), before);
+    noisy.flash();
+    QCOMPARE(noisy.statusText(), QStringLiteral("Programming stopped: the unit does not stop "
+                                                "sending; 0 of 130 locations written, 0 verified. "
+                                                "No backup was made."));
+    QCOMPARE(noisy.run().filter(QRegularExpression("^[ea]")), QStringList());
+    QVERIFY(noisy.idle());
 }
 
 void TestFlash::backup_simulatedUnitsApartARealPortsAsBefore_data() {
@@ -242,6 +263,43 @@ void TestFlash::backup_simulatedUnitsApartARealPortsAsBefore() {
     QVERIFY(backup.open(QIODevice::ReadOnly));
     QVERIFY(backup.readAll().contains(realPortChosen ? "\r\n; data source: unit\r\n"
                                                      : "\r\n; data source: simulated unit\r\n"));
+}
+
+// With a backup, one bar runs from the backup's first read to the last verification, the status
+// line says what is being read, and a run stopped early says how far it got and where the table
+// it replaced is kept.
+void TestFlash::backedUp_oneBarThroughoutAnEarlyEndSaysWhereTheTableIs() {
+    TestWindow::settings().setValue(QStringLiteral("Tables/backupBeforeFlash"), true);
+    Flash f;
+    QList<int> bar;
+    QObject::connect(f.get<QProgressBar>("prgFlash"), &QProgressBar::valueChanged,
+                     [&bar](int value) { bar << value; });
+    QString duringBackup;
+    f.at[100] = [&] { duringBackup = f.statusText(); };
+    f.flash();
+    QCOMPARE(f.statusText(), QStringLiteral("Programming Complete."));
+    QCOMPARE(duringBackup, QStringLiteral("Backing up the WBlin table ..."));
+    QCOMPARE(std::pair(bar.last(), f.get<QProgressBar>("prgFlash")->maximum()),
+             std::pair(390, 390));
+    QVERIFY(std::is_sorted(bar.begin(), bar.end()));  // never back to the start
+
+    Flash a;
+    const QByteArray held = a.unitTable(0x7A);
+    a.at[2 * 130 + 10] = [&] { a.click("btnAbortFlash"); };  // the tenth write, after the backup
+    a.flash();
+    const QRegularExpressionMatch said =
+        QRegularExpression(
+            "^Programming aborted: 10 of 130 locations written, 0 verified\\. Its "
+            "table before: (.+)$")
+            .match(a.statusText());
+    QVERIFY2(said.hasMatch(), qPrintable(a.statusText()));
+    QVERIFY(a.data().endsWith(a.statusText()));
+    const tables::FileBytes backup = tables::readTableFile(said.captured(1));
+    QVERIFY(backup.bytes);
+    const auto values = tables::importTable(tables::parseAfrFile(*backup.bytes)).values;
+    const tables::UnitWords before = tables::unitWords(held);
+    QVERIFY(std::equal(values.begin(), values.end(), before.begin()));
+    QCOMPARE(a.run().filter(QRegularExpression("^e")).size(), 10);
 }
 
 QTEST_MAIN(TestFlash)
