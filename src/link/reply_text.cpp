@@ -16,12 +16,6 @@ bool isHexDigit(QChar c) {
     return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F') || (c >= u'a' && c <= u'f');
 }
 
-struct EepromWord {
-    QChar kind;           // 'a' or 'e'
-    QStringView address;  // four hex digits, either case
-};
-
-// The EEPROM command a text starts with, if it plainly starts with one.
 qsizetype afterLineEnds(QStringView text) {
     qsizetype i = 0;
     while (i < text.size() && (text[i] == u'\r' || text[i] == u'\n')) {
@@ -38,18 +32,32 @@ bool endsWord(QStringView text, qsizetype at) {
     return at >= text.size() || !text[at].isLetterOrNumber();
 }
 
-std::optional<EepromWord> eepromWordAt(QStringView text) {
-    const qsizetype i = afterLineEnds(text);
-    if (i >= text.size() || (text[i] != u'a' && text[i] != u'e')) {
-        return std::nullopt;
+// The command of ours a text starts with (after any line ends), if it plainly starts with one:
+// its letters and as many hex digits as the command takes, ended by anything that cannot
+// continue the word.
+std::optional<QStringView> commandWordAt(QStringView text) {
+    struct Shape {
+        const char16_t* letters;
+        qsizetype digits;
+    };
+    static constexpr Shape kShapes[] = {
+        {u"tf", 0}, {u"t0", 0}, {u"t1", 0}, {u"x0", 0}, {u"x1", 0}, {u"x2", 0}, {u"v", 0},
+        {u"w", 0},  {u"z", 0},  {u"s", 4},  {u"y", 4},  {u"g", 2},  {u"a", 4},  {u"e", 6},
+    };
+    const QStringView rest = text.mid(afterLineEnds(text));
+    for (const Shape& shape : kShapes) {
+        const QStringView letters(shape.letters);
+        const qsizetype length = letters.size() + shape.digits;
+        if (rest.startsWith(letters, Qt::CaseInsensitive) && rest.size() >= length &&
+            allHex(rest.mid(letters.size(), shape.digits)) && endsWord(rest, length)) {
+            return rest.left(length);
+        }
     }
-    const QChar kind = text[i];
-    const qsizetype digits = kind == u'a' ? 4 : 6;
-    const QStringView word = text.mid(i + 1, digits);
-    if (word.size() != digits || !allHex(word) || !endsWord(text, i + 1 + digits)) {
-        return std::nullopt;
-    }
-    return EepromWord{kind, word.left(4)};
+    return std::nullopt;
+}
+
+bool isEepromCommand(QStringView word) {
+    return word.startsWith(u'a', Qt::CaseInsensitive) || word.startsWith(u'e', Qt::CaseInsensitive);
 }
 
 // "IIII VVVV HHHH NNNN", as the unit traces.
@@ -71,14 +79,10 @@ bool isTraceLine(QStringView text) {
 }  // namespace
 
 bool isForeignReply(QStringView reply, QStringView command) {
-    const auto sent = eepromWordAt(command);
-    if (sent && isTraceLine(reply)) {
+    const auto sent = commandWordAt(command);
+    if (sent && isEepromCommand(*sent) && isTraceLine(reply)) {
         return true;
     }
-    const auto named = eepromWordAt(reply);
-    if (!named) {
-        return false;
-    }
-    return !sent || named->kind != sent->kind ||
-           named->address.compare(sent->address, Qt::CaseInsensitive) != 0;
+    const auto named = commandWordAt(reply);
+    return named && (!sent || named->compare(*sent, Qt::CaseInsensitive) != 0);
 }

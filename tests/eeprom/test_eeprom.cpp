@@ -98,8 +98,9 @@ class TestEeprom : public QObject {
         // Any style of reply verifies at once; a late answer to another read or write never does.
         const QStringList styles{"\r\na007A 0047\r\n", "\r\na007A: 0047\r\n", "a007A, 0047\r\n\r\n",
                                  "\r\n 0047\r\n",      "\na007a 0047\n",      "\r\nOK 0047\r\n"};
-        const QStringList late{"\r\na0079 0047\r\n", "\r\n\r\na0079: 0047\r\n",
-                               "\r\ne007947 0047\r\n", "1F40 0047 0320 0001\r\n1F40 "};
+        const QStringList late{"\r\na0079 0047\r\n",   "\r\n\r\na0079: 0047\r\n",
+                               "\r\ne007947 0047\r\n", "1F40 0047 0320 0001\r\n1F40 ",
+                               "\r\ntf 0047\r\n",      "\r\nv: 0047\r\n"};
         for (const QString& reply : styles + late) {
             Run v;
             v.image[0x7A] = 0x47;
