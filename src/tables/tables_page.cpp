@@ -18,7 +18,9 @@
 #include "common/data_view.h"
 #include "link/hex_text.h"
 #include "tables/afr_file_import.h"
+#include "tables/linear_frame.h"
 #include "tables/linear_table.h"
+#include "tables/option_group.h"
 #include "tables/table_doubts.h"
 #include "tables/table_file.h"
 #include "tables/table_listing.h"
@@ -30,12 +32,6 @@ namespace {
 const QString kCrLf = QStringLiteral("\r\n");
 
 enum DataSource { kLinear = 0, kFile = 1, kFirstBuiltIn = 2 };
-
-// Sets an option without running its handler; start-up runs the handlers itself.
-void select(QRadioButton* option) {
-    const QSignalBlocker block(option);
-    option->setChecked(true);
-}
 
 void setQuietly(QComboBox* list, int index) {
     const QSignalBlocker block(list);
@@ -49,12 +45,13 @@ TablesPage::TablesPage(const PageContext& context, const TablesControls& control
       m_context(context),
       m_c(controls),
       m_graph(std::make_unique<TableGraph>(m_c.p1, m_c.txtDataWidget, m_model)),
-      m_import(std::make_unique<AfrFileImport>(context, controls)) {
+      m_import(std::make_unique<AfrFileImport>(context, controls)),
+      m_linear(std::make_unique<LinearFrame>(context, controls)) {
     // The sensor type is shown for information only.
     for (QRadioButton* option : m_c.oSensor) {
         option->setEnabled(false);
     }
-    select(m_c.oSensor[0]);
+    selectQuietly(m_c.oSensor[0]);
 
     connect(&m_model, &TableModel::tableStored, this, &TablesPage::onTableStored);
     connect(m_import.get(), &AfrFileImport::readRequested, this, &TablesPage::readAFRFile);
@@ -65,28 +62,12 @@ TablesPage::TablesPage(const PageContext& context, const TablesControls& control
     connect(m_c.cboEEdata, &QComboBox::currentIndexChanged, this, &TablesPage::cboEEdata_Click);
     connect(m_c.btnGenTable, &QPushButton::clicked, this, &TablesPage::btnGenTable_Click);
     connect(m_c.btnExportAFR, &QPushButton::clicked, this, &TablesPage::btnExportAFR_Click);
-    connect(m_c.chkOverUnder, &QCheckBox::toggled, this, &TablesPage::chkOverUnder_Click);
     connect(m_c.chkGraph, &QCheckBox::toggled, this, &TablesPage::chkGraph_Click);
-    connect(m_c.tAFRs, &QLineEdit::textChanged, this, &TablesPage::tAFRs_Change);
-    connectOptions(m_c.oAorL, &TablesPage::oAorL_Click);
-    connectOptions(m_c.oMidCount, &TablesPage::oMidCount_Click);
-    connectOptions(m_c.oDorH, &TablesPage::oDorH_Click);
-    connectOptions(m_c.oIorA, &TablesPage::oIorA_Click);
+    connectOptions(this, m_c.oDorH, &TablesPage::oDorH_Click);
+    connectOptions(this, m_c.oIorA, &TablesPage::oIorA_Click);
 }
 
 TablesPage::~TablesPage() = default;
-
-// An option acts when it becomes selected, never on a second click.
-void TablesPage::connectOptions(std::span<QRadioButton* const> group,
-                                void (TablesPage::*handler)(int)) {
-    for (int i = 0; i < static_cast<int>(group.size()); ++i) {
-        connect(group[i], &QRadioButton::toggled, this, [this, handler, i](bool on) {
-            if (on) {
-                (this->*handler)(i);
-            }
-        });
-    }
-}
 
 void TablesPage::startUp() {
     // The breakpoints, start addresses and built-in tables are constant data: nothing to fill.
@@ -96,39 +77,11 @@ void TablesPage::startUp() {
     cboOutputPin_Click();
     m_c.lstEETable->clear();
 
-    select(m_c.oAorL[0]);
-    oAorL_Click(0);
-
-    m_c.tVrich->setText(kLinearStart.vRich);
-    m_c.tVlean->setText(kLinearStart.vLean);
-    m_c.tLrich->setText(kLinearStart.rich);
-    m_c.tLlean->setText(kLinearStart.lean);
-    {
-        // Shown on the status line even when the box already holds it.
-        const QSignalBlocker blockStoich(m_c.tAFRs);
-        m_c.tAFRs->setText(kLinearStart.stoich);
-    }
-    tAFRs_Change();
-
-    m_midCount = 0;
-    for (int i = 0; i < 2; ++i) {
-        m_c.tMidLambda[i]->setText(kLinearStart.midMixture[i]);
-        m_c.tMidVoltage[i]->setText(kLinearStart.midVolts[i]);
-    }
-
-    oMidCount_Click(0);
-    m_c.tVrUnder->setText(kLinearStart.vUnder);
-    m_c.tVlOver->setText(kLinearStart.vOver);
-    {
-        const QSignalBlocker blockOverUnder(m_c.chkOverUnder);
-        m_c.chkOverUnder->setChecked(false);
-    }
-    chkOverUnder_Click();
-    select(m_c.oDorH[0]);
+    m_linear->startUp();
+    selectQuietly(m_c.oDorH[0]);
     oDorH_Click(0);
-    select(m_c.oIorA[0]);
+    selectQuietly(m_c.oIorA[0]);
     oIorA_Click(0);
-    select(m_c.oMidCount[0]);
 
     {
         const QSignalBlocker blockGraph(m_c.chkGraph);
@@ -261,14 +214,6 @@ void TablesPage::btnSaveTable_Click() {
     m_context.status.msgStatus(QStringLiteral("Saved table to ") + path);
 }
 
-double TablesPage::stoich() const {
-    return leadingNumber(m_c.tAFRs->text());
-}
-
-std::array<QLineEdit*, 4> TablesPage::mixtureBoxes() const {
-    return {m_c.tLrich, m_c.tMidLambda[0], m_c.tMidLambda[1], m_c.tLlean};
-}
-
 void TablesPage::btnGenTable_Click() {
     if (m_model.iOutputPin() == 0) {
         m_context.status.msgError(QStringLiteral("No Table Selected"));
@@ -276,20 +221,7 @@ void TablesPage::btnGenTable_Click() {
     }
     m_context.status.msgStatus(QStringLiteral("Output Pin = ") + m_model.pinName());
 
-    LinearTexts texts;
-    texts.rich = m_c.tLrich->text();
-    texts.vRich = m_c.tVrich->text();
-    texts.lean = m_c.tLlean->text();
-    texts.vLean = m_c.tVlean->text();
-    for (int k = 0; k < 2; ++k) {
-        texts.midMixture[k] = m_c.tMidLambda[k]->text();
-        texts.midVolts[k] = m_c.tMidVoltage[k]->text();
-    }
-    texts.vUnder = m_c.tVrUnder->text();
-    texts.vOver = m_c.tVlOver->text();
-    texts.stoich = m_c.tAFRs->text();
-    const LinearTable table = generateLinearTable(
-        readLinearParams(texts, m_midCount, m_c.chkOverUnder->isChecked(), m_afrMode));
+    const LinearTable table = generateLinearTable(m_linear->params());
 
     m_c.txtData->setText(QStringLiteral("EEPROM Data ...") + kCrLf + QStringLiteral("Addr  Bytes") +
                          kCrLf);
@@ -312,56 +244,6 @@ bool TablesPage::prepareTable() {
         return false;
     }
     return true;
-}
-
-void TablesPage::oAorL_Click(int index) {
-    const double s = stoich();
-    if (index == 1) {
-        if (!isUsableStoich(s)) {
-            // Dividing by it would wipe out every mixture; stay in AFR so it can be corrected.
-            select(m_c.oAorL[0]);
-            m_context.status.msgError(QStringLiteral("Stoich AFR must be greater than 0"));
-            return;
-        }
-        m_afrMode = false;
-        m_c.lAFRorLambda->setText(QStringLiteral("Lambda"));
-        for (QLineEdit* box : mixtureBoxes()) {
-            box->setText(mixtureToLambda(box->text(), s));
-        }
-    } else {
-        m_afrMode = true;
-        m_c.lAFRorLambda->setText(QStringLiteral("AFR"));
-        // Only start-up can get here with an unusable stoich AFR (the box is disabled in
-        // Lambda mode); its defaults follow at once, so leave the boxes alone then.
-        if (isUsableStoich(s)) {
-            for (QLineEdit* box : mixtureBoxes()) {
-                box->setText(mixtureToAfr(box->text(), s));
-            }
-        }
-    }
-    m_c.tAFRs->setEnabled(m_afrMode);
-    m_c.lAFRs->setEnabled(m_afrMode);
-    m_c.txtData->setText(QStringLiteral("Air/Fuel ratios to be specified as ") +
-                         m_c.lAFRorLambda->text());
-}
-
-void TablesPage::oMidCount_Click(int index) {
-    m_midCount = index;
-    m_c.lMidPointLabel->setVisible(index == 0);
-    for (int k = 0; k < 2; ++k) {
-        m_c.tMidVoltage[k]->setVisible(k < index);
-        m_c.tMidLambda[k]->setVisible(k < index);
-    }
-}
-
-void TablesPage::chkOverUnder_Click() {
-    const bool on = m_c.chkOverUnder->isChecked();
-    m_c.tVrUnder->setVisible(on);
-    m_c.tVlOver->setVisible(on);
-}
-
-void TablesPage::tAFRs_Change() {
-    m_context.status.msg(m_c.tAFRs->text());
 }
 
 void TablesPage::ShowValueTable() {

@@ -4,7 +4,6 @@
 #include <QString>
 
 #include <memory>
-#include <span>
 
 #include "common/page_context.h"
 #include "tables/afr_file_parser.h"
@@ -14,10 +13,12 @@
 #include "tables/tables_controls.h"
 
 class AfrFileImport;
+class LinearFrame;
 
-// The "AFR Tables" page: output pin and data source, linear generation, the table list and its
-// export, the graph and the file import. Every table from any source is stored into the model
-// in one call; the listings and the graph follow the model's one notification.
+// The "AFR Tables" page: output pin and data source, linear generation (its frame's boxes in
+// LinearFrame), the table list and its export, the graph and the file import. Every table from any
+// source is stored into the model in one call; the listings and the graph follow the model's one
+// notification.
 class TablesPage : public QObject, public TableSource {
     Q_OBJECT
   public:
@@ -34,10 +35,6 @@ class TablesPage : public QObject, public TableSource {
     void readAFRFile();
     void readText();
     void btnSaveTable_Click();
-    void oAorL_Click(int index);
-    void oMidCount_Click(int index);
-    void chkOverUnder_Click();
-    void tAFRs_Change();
     void ShowValueTable();
     void oDorH_Click(int index);
     void oIorA_Click(int index);
@@ -66,18 +63,13 @@ class TablesPage : public QObject, public TableSource {
     void store(const std::array<qint64, tables::kEntries>& values,
                const tables::AfrFileContent* file = nullptr);
     void onTableStored();
-    void connectOptions(std::span<QRadioButton* const> group, void (TablesPage::*handler)(int));
-    std::array<QLineEdit*, 4> mixtureBoxes() const;
-    double stoich() const;
 
     PageContext m_context;
     TablesControls m_c;
     TableModel m_model;
     std::unique_ptr<TableGraph> m_graph;
     std::unique_ptr<AfrFileImport> m_import;
-
-    int m_midCount = 0;
-    bool m_afrMode = true;
+    std::unique_ptr<LinearFrame> m_linear;
     int m_tableContains = 0;
     int m_indexView = 0;
     QString m_tableText;
