@@ -1,7 +1,7 @@
 // Measures, against orvex-sim paced at 19200 baud, one table's flash and verify (260 exchanges,
-// plus "tf" and "v"), reading the unit's table (130 exchanges), and the same flash with the
-// backup before it: wall time against the time the bytes need on the line (10 bits a byte, both
-// directions), and the CPU the utility uses meanwhile.
+// plus "tf" and "v"), reading the unit's table (260 exchanges: each byte twice), and the same
+// flash with the backup before it: wall time against the time the bytes need on the line (10
+// bits a byte, both directions), and the CPU the utility uses meanwhile.
 // Usage: orvex-bench-flash [path/to/orvex-sim]   (QT_QPA_PLATFORM=offscreen works)
 #include <QApplication>
 #include <QComboBox>
