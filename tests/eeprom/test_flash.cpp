@@ -119,11 +119,8 @@ void TestFlash::endedEarly_cancelAbortCloseWeakCellAndTableChangedMidRun() {
 
     Flash w({.unit = {.weakCells = {WeakCell{0x90, 0xFF}}}});
     QVERIFY(w.form->tables().model().imageByte(0x90) != 0);  // else the cell shows no fault
-    w.flash();
+    w.flash();  // the question and the five reads: test_eeprom
     QCOMPARE(w.dialogs.asked.size(), 1);
-    QCOMPARE(w.dialogs.asked[0].title, QStringLiteral("EEPROM Verify Error"));
-    QVERIFY(w.dialogs.asked[0].text.endsWith(QStringLiteral(", read = 0000")));
-    QCOMPARE(w.run().count(QStringLiteral("a0090")), 5);
     QCOMPARE(w.statusText(), QStringLiteral("Programming finished with errors at 1 locations: all "
                                             "130 locations written, 129 verified. No backup was "
                                             "made."));

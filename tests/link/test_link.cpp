@@ -175,11 +175,7 @@ void TestLink::openPort_greetsFailsOrTimesOut() {
     QVERIFY(!m_link->OpenPort(QStringLiteral("COM7")));  // nothing mapped
     m_port->setOpenFails(true);
     QVERIFY(!m_link->OpenPort(QStringLiteral("COM3")));
-    QCOMPARE(failed.count(), 2);
-    m_port->setOpenFails(false);
-    m_port->setModel(nullptr);  // a silent unit: open all the same, with the timeout flag set
-    QVERIFY(m_link->OpenPort(QStringLiteral("COM3")));
-    QVERIFY(m_link->bTimedOut());
+    QCOMPARE(failed.count(), 2);  // a silent unit, opened all the same: test_window
 }
 
 void TestLink::waits_ticksLinesLostAndClosing() {

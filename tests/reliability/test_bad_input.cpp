@@ -23,11 +23,7 @@ QList<qint64> range(int count, int first) {
 }
 
 QByteArray numbered(int count, int first) {
-    QByteArray out;
-    for (const qint64 v : range(count, first)) {
-        out += QByteArray::number(v) + '\n';
-    }
-    return out;
+    return lines([first](int i) { return QByteArray::number(first + i); }, count);
 }
 
 enum class Source { Bytes, Folder, Missing, Unreadable };

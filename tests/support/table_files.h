@@ -4,6 +4,7 @@
 #include <QList>
 
 #include <functional>
+#include <numeric>
 
 #include "tables/table_file.h"
 
@@ -46,6 +47,13 @@ inline QList<int> fileValues(const QString& path) {
     const tables::ImportedTable t =
         tables::importTable(tables::parseAfrFile(file.bytes.value_or("")));
     return {t.values.begin(), t.values.end()};
+}
+
+// A table saved for the pin (its "; pin:" heading line), values 1000, 1001, ...
+inline QByteArray savedTable(int pin) {
+    tables::UnitWords values{};
+    std::iota(values.begin(), values.end(), 1000);
+    return tables::tableFileText(values, {tables::PinNames[pin], QStringLiteral("unit"), {}});
 }
 
 // EEPROM bytes in which no two neighbours are alike, so a byte taken from the wrong address

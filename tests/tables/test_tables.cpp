@@ -6,7 +6,6 @@
 #include <QTest>
 
 #include <csignal>
-#include <numeric>
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -176,7 +175,10 @@ class TestTables : public QObject {
         QVERIFY(!isUsableStoich(0) && !isUsableStoich(std::numeric_limits<double>::infinity()));
     }
 
-    void afrFile_valuesLineClassesEndsAndEncodings() {
+    void afrFile_valuesLineClassesEndsAndEncodingsPlainFilesOnly() {
+        // A device is refused, not read (a pipe likewise: test_orvexctl).
+        QCOMPARE(readTableFile(QStringLiteral("/dev/null")).error,
+                 QStringLiteral("Cannot read /dev/null: a device, not a file"));
         for (const QStringList& r :
              rows({"1200 lambda 0.70|1200", " \t \t812|812", "640\t0.75|640", "1234,0.85|1234",
                    "12.5|12", "13.5|14", "&H1F|31", "&o17|15", "0x1F|0", "12abc|12", "-40|-40",
@@ -215,9 +217,7 @@ class TestTables : public QObject {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("pin");
         QTest::addColumn<QString>("doubts");  // one a line
-        UnitWords saved{};
-        std::iota(saved.begin(), saved.end(), 1000);
-        const QByteArray svout = tableFileText(saved, {PinNames[2], QStringLiteral("unit"), {}});
+        const QByteArray svout = savedTable(2);
         const auto row = [](const char* tag, const QByteArray& file, const char* doubts,
                             int pin = 1) {
             QTest::newRow(tag) << file << pin << QString::fromUtf8(doubts);
@@ -263,11 +263,6 @@ class TestTables : public QObject {
         QFETCH(int, pin);
         QFETCH(QString, doubts);
         QCOMPARE(fileDoubts(parseAfrFile(file), pin).join(u'\n'), doubts);
-    }
-
-    void tableFile_aDeviceIsRefusedNotRead() {  // a pipe likewise, see test_orvexctl
-        QCOMPARE(readTableFile(QStringLiteral("/dev/null")).error,
-                 QStringLiteral("Cannot read /dev/null: a device, not a file"));
     }
 
     void backup_sameSecondNumberedNothingWrittenOver() {

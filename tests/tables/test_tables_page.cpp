@@ -143,6 +143,11 @@ class TestTablesPage : public QObject {
         p.type("tVlean", "2.50");
         p.click("btnGenTable");
         QVERIFY(p.curveAt(36, 1669) && !p.curveAt(36, 3339));  // half the volts
+        p.get<QLineEdit>("txtAFRfilename")->setText(QStringLiteral("/no/such.txt"));
+        p.choose("cboEEdata", kFile);  // nothing read: no curve, while the graph stays open
+        QCOMPARE(p.statusText(), "No File /no/such.txt");
+        QVERIFY(!p.curveAt(36, 1669) && !p1->size().isEmpty());
+        p.choose("cboEEdata", kLinear);
         const QRect shown = p1->geometry();
         p.showPage(0);
         QVERIFY(p1->size().isEmpty());
