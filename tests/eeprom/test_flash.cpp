@@ -129,14 +129,7 @@ void TestFlash::endedEarly_cancelAbortCloseWeakCellAndTableChangedMidRun() {
     Flash a;
     a.form->bAborted = false;
     a.click("btnAbortFlash");
-    QVERIFY(!a.form->bAborted && a.idle());        // while idle: nothing changes
-    a.at[10] = [&] { a.click("btnAbortFlash"); };  // while the 10th write's reply is handled
-    a.flash();
-    QCOMPARE(a.run().size(), 13);  // "tf", ten writes, "tf", "v": no reads
-    QCOMPARE(a.run().filter(QRegularExpression("^e")).size(), 10);
-    QCOMPARE(a.statusText(), QStringLiteral("Programming aborted: 10 of 130 locations written, 0 "
-                                            "verified. No backup was made."));
-    QVERIFY(a.idle());
+    QVERIFY(!a.form->bAborted && a.idle());  // while idle: nothing changes (mid-run: backedUp_)
 
     Flash c;
     c.form->show();
@@ -273,7 +266,8 @@ void TestFlash::backedUp_oneBarThroughoutAnEarlyEndSaysWhereTheTableIs() {
     QVERIFY2(said.hasMatch(), qPrintable(a.statusText()));
     QVERIFY(a.data().endsWith(a.statusText()));
     QCOMPARE(fileValues(said.captured(1)), words(unlikeNeighbours().mid(0x7A, 130)));
-    QCOMPARE(a.run().filter(QRegularExpression("^e")).size(), 10);
+    QCOMPARE(a.run().size(), 1 + 260 + 10 + 2);  // "tf", the backup, ten writes, "tf", "v"
+    QVERIFY(a.idle());
 }
 
 QTEST_MAIN(TestFlash)
