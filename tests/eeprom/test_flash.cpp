@@ -108,8 +108,7 @@ void TestFlash::endedEarly_cancelAbortCloseWeakCellAndTableChangedMidRun() {
     f.flash();
     QCOMPARE(f.run(), QStringList{"tf"} << QStringList(5, QStringLiteral("e007A00")) << "tf"
                                         << "v");
-    QCOMPARE(f.dialogs.asked.size(), 1);
-    QCOMPARE(f.dialogs.asked[0].text, QStringLiteral("addr = 007A, response = 007a"));
+    QCOMPARE(f.dialogs.asked.size(), 1);  // its words: test_eeprom
     const QString nothing = QStringLiteral(
         "Programming aborted: 0 of 130 locations written, 0 verified. No backup was made.");
     QCOMPARE(f.statusText(), nothing);

@@ -46,7 +46,6 @@ class TestBadInput : public QObject {
         const QString only = QStringLiteral("Only  %1 entries - expecting 65");
         const QString limited = QStringLiteral("Values out of range were limited to 0..32767");
         row("empty", {}, only.arg(0), {0});
-        row("comments only", "; one\r\n;two\n!remark\r\n\r\n", only.arg(0), {0});
         const QString zeros = QStringLiteral(
             " - %1 lines without a number were read as 0 (first: "
             "line %2)");
