@@ -124,12 +124,10 @@ void TestUserInput::controlsInTurn_sendWhatIsAskedShowWhatFitsNothingOnClosedPor
     QTRY_COMPARE(w.sentSince(mark), (QStringList{"s047F", "s0410", "s0382", "s0382"}));
 
     w.form->data().setText(QStringLiteral("old text"));
-    mark = w.mark();
-    w.click("btnStartTrace");
+    w.click("btnStartTrace");  // what it sends: test_e2e, on a real line
     QCOMPARE(w.data(), QString());
     QTRY_VERIFY(w.data().count(QLatin1Char('\n')) > 6);
     w.click("btnStopTrace");
-    QCOMPARE(w.sentSince(mark), (QStringList{"tf", "s0383", "v", "t1", "tf"}));
     w.click("btnCopyTrace");
     QCOMPARE(QApplication::clipboard()->text(), w.data());
     w.click("btnClearTrace");

@@ -81,9 +81,8 @@ void TestFlash::tables_eachPinExactlyAsListedNothingWithoutTableOrPort() {
         QVERIFY(source != 2 || quint8(image[0]) == 839 % 256);  // the built-in table's first entry
         QCOMPARE(f.statusText(), QStringLiteral("Programming Complete."));
         QCOMPARE(f.statusColour(), QColor(0, 128, 0));
-        QVERIFY(f.data().startsWith(QStringLiteral("EEPROM programming Address=Data\r\n") +
-                                    QString::asprintf("%03X=", start)));
-        QVERIFY(f.data().endsWith(QStringLiteral(" Programming complete.")));
+        QVERIFY(
+            f.data().endsWith(QStringLiteral(" Programming complete.")));  // the log: test_eeprom
         QCOMPARE(std::pair(f.abortShown, f.progress), std::pair(true, 260));  // both passes
         QVERIFY(f.idle() && f.form->bAborted);
     }

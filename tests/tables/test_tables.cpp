@@ -145,24 +145,20 @@ class TestTables : public QObject {
                  generateLinearTable(points({0.7, 1.5}, {0.5, 4.5})).counts);
 
         // mixtures, volts, stoich, the message of the first check failed (the order comes first)
-        for (const QStringList& r :
-             rows({"9 19|2 2|14.7|", "9 14 19|5 2.85 0|14.7|",
-                   "9 14 19|5 5.5 0|14.7|Invalid midpoint Voltage",
-                   "19 9|0 5|14.7|Lambda/AFR must increase left to right",
-                   "9 20 19|0 6 5|14.7|Lambda/AFR must increase left to right",
-                   "9 9 19 19|0 0 5 5|14.7|", "19 9|0 5|0|Stoich AFR must be greater than 0"})) {
-            const auto numbers = [](const QString& text) {
-                QList<double> out;
-                for (const QString& n : text.split(u' ')) {
-                    out.append(n.toDouble());
-                }
-                return out;
-            };
-            LinearParams c = points(numbers(r[0]), numbers(r[1]), true);
-            c.stoich = r[2].toDouble();
+        const QList<std::tuple<QList<double>, QList<double>, double, QString>> checks{
+            {{9, 19}, {2, 2}, 14.7, ""},
+            {{9, 14, 19}, {5, 2.85, 0}, 14.7, ""},
+            {{9, 14, 19}, {5, 5.5, 0}, 14.7, "Invalid midpoint Voltage"},
+            {{19, 9}, {0, 5}, 14.7, "Lambda/AFR must increase left to right"},
+            {{9, 20, 19}, {0, 6, 5}, 14.7, "Lambda/AFR must increase left to right"},
+            {{9, 9, 19, 19}, {0, 0, 5, 5}, 14.7, ""},
+            {{19, 9}, {0, 5}, 0, "Stoich AFR must be greater than 0"}};
+        for (const auto& [mixture, volts, stoich, message] : checks) {
+            LinearParams c = points(mixture, volts, true);
+            c.stoich = stoich;
             const LinearTable t = generateLinearTable(c);
-            QCOMPARE(checkMessage(t.check), r[3]);
-            QCOMPARE(t.check == LinearCheck::Ok, r[3].isEmpty());
+            QCOMPARE(checkMessage(t.check), message);
+            QCOMPARE(t.check == LinearCheck::Ok, message.isEmpty());
         }
     }
 
