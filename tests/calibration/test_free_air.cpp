@@ -70,11 +70,11 @@ class TestFreeAir : public QObject {
         large->setSliderDown(false);
         QCOMPARE(w.sentSince(mark).join(u' '), "s3c04 s3bD2");
         w.click("cmdManualFA");
+        // Enter or leaving the box sends the value typed (read as test_calibration reads it).
         const std::tuple<QString, bool, QString, QString> cases[]{
-            {"6000", false, "s3c13 s3b88", "5000"},   {"abc", false, "s3c00 s3b00", "0"},
-            {"3800.5", false, "s3c0E s3bD8", "3800"}, {"-12", false, "s3c00 s3b00", "0"},
-            {"3700", true, "s3c0E s3b74", "3700"},    {"3630.4 counts", false, "", "3630.4 counts"},
-        };
+            {"6000", false, "s3c13 s3b88", "5000"},
+            {"3700", true, "s3c0E s3b74", "3700"},
+            {"3630.4 counts", false, "", "3630.4 counts"}};
         for (const auto& [typed, leaveInsteadOfEnter, sent, shown] : cases) {
             w.click("btn7057");
             const qsizetype mark = w.mark();
@@ -155,7 +155,6 @@ class TestFreeAir : public QObject {
     void auto_searchesTheTruePointWithThePagesLocked() {
         //                     true point, 7057 pressed first, traces, result, value after
         const QList<std::tuple<int, bool, int, QString, int>> cases{
-            {3630, true, 2, "Cal Value = 3630", 3630},
             // -140 -> +20 three times, -20 -> +5, -10 -> +2, -6 -> +2, -2 -> +1, then on target.
             {3700, true, 9, "Cal Value = 3700", 3700},
             {6000, true, 27, "", 5000},                   // unreachable: stops at the top

@@ -10,7 +10,6 @@
 
 #include "link/device_link.h"
 #include "link/hex_text.h"
-#include "link/unit_commands.h"
 #include "support/fake_serial_port.h"
 #include "support/rows.h"
 #include "support/test_locale.h"
@@ -57,9 +56,7 @@ void TestLink::numberText_hexFormatLeadingNumberRounding() {
     }
     QCOMPARE(hex2(0) + hex2(255) + hex4(122) + hex4(70000) + hex4(-1),
              QStringLiteral("00FF007A11170FFFFFFFF"));
-    QCOMPARE(UnitCommand::eepromWrite(0x17E, 5) + UnitCommand::eepromRead(0xFC) +
-                 UnitCommand::setCalHigh(3800) + UnitCommand::setCalLow(3800),
-             QStringLiteral("e017E05a00FCs3c0Es3bD8"));
+    // The commands' bytes: what test_flash and test_free_air see sent.
     QCOMPARE(withSignPosition(8192) + withSignPosition(-5), QStringLiteral(" 8192-5"));
     // Two and three decimals, halves away from zero on the decimal form; other text unchanged.
     for (const QStringList& r :
@@ -175,11 +172,7 @@ void TestLink::openPort_greetsFailsOrTimesOut() {
     QVERIFY(!m_link->OpenPort(QStringLiteral("COM7")));  // nothing mapped
     m_port->setOpenFails(true);
     QVERIFY(!m_link->OpenPort(QStringLiteral("COM3")));
-    QCOMPARE(failed.count(), 2);
-    m_port->setOpenFails(false);
-    m_port->setModel(nullptr);  // a silent unit: open all the same, with the timeout flag set
-    QVERIFY(m_link->OpenPort(QStringLiteral("COM3")));
-    QVERIFY(m_link->bTimedOut());
+    QCOMPARE(failed.count(), 2);  // a silent unit, opened all the same: test_window
 }
 
 void TestLink::waits_ticksLinesLostAndClosing() {

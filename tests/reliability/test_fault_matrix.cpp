@@ -22,10 +22,9 @@
 #include "common/data_view.h"
 #include "console/command_console.h"
 #include "eeprom/eeprom_controller.h"
-#include "sim/unit_model.h"
 #include "support/scripted_dialogs.h"
 #include "support/sim_process.h"
-#include "tables/table_file.h"
+#include "support/table_files.h"
 #include "tables/tables_page.h"
 
 using namespace Qt::StringLiterals;
@@ -143,21 +142,9 @@ void TestFaultMatrix::faultRun_programStaysSound() {
     const bool waitsChecked = fault != QLatin1String("delay");  // that fault holds replies back
 
     QTemporaryDir dir;
-    const QString eeprom = dir.filePath(QStringLiteral("unit.eeprom"));
     const QString countsPath = dir.filePath(QStringLiteral("faults.txt"));
-    {
-        // Tables where no two neighbouring bytes are alike, so a byte taken from the wrong
-        // address shows, and every word fits a table (high bytes, at odd addresses, below
-        // 0x80); the calibration cells keep the factory value.
-        QByteArray bytes = UnitModel::factoryEeprom();
-        for (int i = 2; i < bytes.size(); ++i) {
-            bytes[i] = static_cast<char>((i * 37 + 11) % (i % 2 == 1 ? 0x70 : 0x100));
-        }
-        QFile file(eeprom);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-    }
-    SimProcess sim(simArgs + QStringList{"--no-pacing", "--eeprom-file", eeprom, "--fault-counts",
-                                         countsPath});
+    SimProcess sim(simArgs + QStringList{"--no-pacing", "--fault-counts", countsPath},
+                   unlikeNeighbours());
     QVERIFY(sim.started());
     CommandGapClock clock(sim.dir() + QStringLiteral("/sim.log"));
 
@@ -211,19 +198,15 @@ void TestFaultMatrix::faultRun_programStaysSound() {
              click("btnReadUnit");
              afterRead = form->tables().model().snapshot().toBytes();
              readReported = status->text() == QLatin1String("Read table from unit");
-             QFile file(eeprom);
-             if (readReported && file.open(QIODevice::ReadOnly)) {
-                 expectedAfterRead = file.readAll().mid(0x7A, tables::kTableBytes);
+             if (readReported) {
+                 expectedAfterRead = sim.eeprom().mid(0x7A, tables::kTableBytes);
              }
          }},
         {"flash and verify",
          [&] {
              form->tables().btnGenTable_Click();  // back from the unit's blank table
              flashed = form->tables().model().snapshot();
-             QFile file(eeprom);
-             heldBeforeFlash = file.open(QIODevice::ReadOnly)
-                                   ? file.readAll().mid(flashed.start, tables::kTableBytes)
-                                   : QByteArray();
+             heldBeforeFlash = sim.eeprom().mid(flashed.start, tables::kTableBytes);
              status->clear();
              click("btnFlashTable");
              flashReportedComplete = status->text() == QLatin1String("Programming Complete.");
@@ -268,12 +251,7 @@ void TestFaultMatrix::faultRun_programStaysSound() {
     const QString backup =
         QRegularExpression(u"^Backup saved to (.*?)\r\n"_s).match(flashLog).captured(1);
     if (!backup.isEmpty()) {
-        const auto file = tables::readTableFile(backup);
-        QVERIFY(file.bytes);
-        const auto held = tables::importTable(tables::parseAfrFile(*file.bytes));
-        const tables::UnitWords before = tables::unitWords(heldBeforeFlash);
-        QCOMPARE(QList<qint64>(held.values.begin(), held.values.end()),
-                 QList<qint64>(before.begin(), before.end()));
+        QCOMPARE(fileValues(backup), words(heldBeforeFlash));
     }
     if (recoverable) {
         QVERIFY2(readReported && flashReportedComplete && !backup.isEmpty(),
@@ -283,10 +261,8 @@ void TestFaultMatrix::faultRun_programStaysSound() {
     QVERIFY2(faultCount(countsPath, fault) > 0,
              qPrintable(fault + QStringLiteral(" never struck")));
     if (flashReportedComplete) {
-        QFile file(eeprom);
-        QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray image = flashed.toBytes();
-        QCOMPARE(file.readAll().mid(flashed.start, image.size()).toHex(' '), image.toHex(' '));
+        QCOMPARE(sim.eeprom().mid(flashed.start, image.size()).toHex(' '), image.toHex(' '));
     }
 }
 

@@ -10,15 +10,21 @@
 // be read while it runs.
 class SimProcess {
   public:
-    explicit SimProcess(QStringList args = {},
+    explicit SimProcess(const QStringList& args = {},
                         const QString& program = qEnvironmentVariable("ORVEX_SIM")) {
-        m_logPath = m_dir.filePath(QStringLiteral("sim.log"));
-        args << QStringLiteral("--log") << m_logPath << QStringLiteral("--quiet");
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start(program, args);
-        if (m_process.waitForStarted(5000) && m_process.waitForReadyRead(5000)) {
-            m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+        start(args, program);
+    }
+    // The unit keeps its EEPROM in eepromPath(), which holds `eeprom` at the start unless that is
+    // empty; the simulator writes the file on every change, so the test reads what the unit holds.
+    SimProcess(const QStringList& args, const QByteArray& eeprom) {
+        QFile f(eepromPath());
+        if (!eeprom.isEmpty() &&
+            (!f.open(QIODevice::WriteOnly) || f.write(eeprom) != eeprom.size())) {
+            qFatal("cannot prepare the unit's EEPROM");
         }
+        f.close();
+        start(args + QStringList{QStringLiteral("--eeprom-file"), eepromPath()},
+              qEnvironmentVariable("ORVEX_SIM"));
     }
     ~SimProcess() { stop(); }
 
@@ -33,6 +39,11 @@ class SimProcess {
     QString device() const { return m_device; }
     QString dir() const { return m_dir.path(); }
     QProcess& process() { return m_process; }
+    QString eepromPath() const { return m_dir.filePath(QStringLiteral("unit.eeprom")); }
+    QByteArray eeprom() const {
+        QFile f(eepromPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
 
     // The log's lines as the simulator wrote them.
     QStringList log() const {
@@ -44,6 +55,16 @@ class SimProcess {
     }
 
   private:
+    void start(QStringList args, const QString& program) {
+        m_logPath = m_dir.filePath(QStringLiteral("sim.log"));
+        args << QStringLiteral("--log") << m_logPath << QStringLiteral("--quiet");
+        m_process.setProcessChannelMode(QProcess::SeparateChannels);
+        m_process.start(program, args);
+        if (m_process.waitForStarted(5000) && m_process.waitForReadyRead(5000)) {
+            m_device = QString::fromLocal8Bit(m_process.readLine()).trimmed();
+        }
+    }
+
     QTemporaryDir m_dir;
     QString m_logPath;
     QString m_device;

@@ -6,12 +6,12 @@
 #include <QTest>
 
 #include <csignal>
-#include <numeric>
 
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include "support/rows.h"
+#include "support/table_files.h"
 #include "support/test_locale.h"
 #include "tables/afr_file_parser.h"
 #include "tables/linear_table.h"
@@ -46,15 +46,6 @@ QString at(const LinearTable& t, std::initializer_list<int> indices) {
     return out.join(u' ');
 }
 
-// A file of `count` data lines, line i given by `line`.
-QByteArray lines(const std::function<QByteArray(int)>& line, int count = kEntries) {
-    QByteArray text;
-    for (int i = 0; i < count; ++i) {
-        text += line(i) + "\r\n";
-    }
-    return text;
-}
-
 QByteArray counts(int i) {
     return QByteArray::number(60 * i);
 }
@@ -66,12 +57,11 @@ class TestTables : public QObject {
   private Q_SLOTS:
     void initTestCase() { requireTestLocale(); }
     void store_layoutListingAndOneNotification() {
-        // pin, table, listing heading, its first and last entry line, list line 64 in Hex B by
-        // address
-        for (const QStringList& r : rows({"1|1|WBlin (12 bit DAC). Table Address = 007A.|007A  D1, "
-                                          "02|00FA  08, 00|00FA\t08, 00",
-                                          "3|2|NBout (10 bit PWM). Table Address = 017E.|017E  00, "
-                                          "00|01FE  FF, 0F|01FE\tFF, 0F"})) {
+        // pin, table, listing heading, its first and last entry line (the list's formats: the
+        // page's test)
+        for (const QStringList& r :
+             rows({"1|1|WBlin (12 bit DAC). Table Address = 007A.|007A  D1, 02|00FA  08, 00",
+                   "3|2|NBout (10 bit PWM). Table Address = 017E.|017E  00, 00|01FE  FF, 0F"})) {
             const int pin = r[0].toInt();
             const int table = r[1].toInt();
             TableModel model;
@@ -92,16 +82,7 @@ class TestTables : public QObject {
                 QCOMPARE(int(model.imageByte(a)), (a - start) % 2 == 0 ? word % 256 : word / 256);
             }
             QCOMPARE(model.snapshot().start, start);
-            QCOMPARE(tableLines(model, start, DataFormat::HexB, FirstColumn::Address).last(), r[5]);
         }
-        TableModel model;
-        model.selectPin(1);
-        model.store(tableOf(1, DefaultTables[0]));
-        const QStringList decimal = tableLines(model, 122, DataFormat::Decimal, FirstColumn::Index);
-        QCOMPARE(
-            decimal.first() + ' ' + tableLines(model, 122, DataFormat::HexW, FirstColumn::Index)[0],
-            QStringLiteral("0\t839 0\t0347"));
-        QCOMPARE(tableText(decimal), decimal.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
     }
 
     void store_otherPinsKeptNoPinRefusedValuesLimited() {
@@ -164,24 +145,20 @@ class TestTables : public QObject {
                  generateLinearTable(points({0.7, 1.5}, {0.5, 4.5})).counts);
 
         // mixtures, volts, stoich, the message of the first check failed (the order comes first)
-        for (const QStringList& r :
-             rows({"9 19|2 2|14.7|", "9 14 19|5 2.85 0|14.7|",
-                   "9 14 19|5 5.5 0|14.7|Invalid midpoint Voltage",
-                   "19 9|0 5|14.7|Lambda/AFR must increase left to right",
-                   "9 20 19|0 6 5|14.7|Lambda/AFR must increase left to right",
-                   "9 9 19 19|0 0 5 5|14.7|", "19 9|0 5|0|Stoich AFR must be greater than 0"})) {
-            const auto numbers = [](const QString& text) {
-                QList<double> out;
-                for (const QString& n : text.split(u' ')) {
-                    out.append(n.toDouble());
-                }
-                return out;
-            };
-            LinearParams c = points(numbers(r[0]), numbers(r[1]), true);
-            c.stoich = r[2].toDouble();
+        const QList<std::tuple<QList<double>, QList<double>, double, QString>> checks{
+            {{9, 19}, {2, 2}, 14.7, ""},
+            {{9, 14, 19}, {5, 2.85, 0}, 14.7, ""},
+            {{9, 14, 19}, {5, 5.5, 0}, 14.7, "Invalid midpoint Voltage"},
+            {{19, 9}, {0, 5}, 14.7, "Lambda/AFR must increase left to right"},
+            {{9, 20, 19}, {0, 6, 5}, 14.7, "Lambda/AFR must increase left to right"},
+            {{9, 9, 19, 19}, {0, 0, 5, 5}, 14.7, ""},
+            {{19, 9}, {0, 5}, 0, "Stoich AFR must be greater than 0"}};
+        for (const auto& [mixture, volts, stoich, message] : checks) {
+            LinearParams c = points(mixture, volts, true);
+            c.stoich = stoich;
             const LinearTable t = generateLinearTable(c);
-            QCOMPARE(checkMessage(t.check), r[3]);
-            QCOMPARE(t.check == LinearCheck::Ok, r[3].isEmpty());
+            QCOMPARE(checkMessage(t.check), message);
+            QCOMPARE(t.check == LinearCheck::Ok, message.isEmpty());
         }
     }
 
@@ -194,7 +171,10 @@ class TestTables : public QObject {
         QVERIFY(!isUsableStoich(0) && !isUsableStoich(std::numeric_limits<double>::infinity()));
     }
 
-    void afrFile_valuesLineClassesEndsAndEncodings() {
+    void afrFile_valuesLineClassesEndsAndEncodingsPlainFilesOnly() {
+        // A device is refused, not read (a pipe likewise: test_orvexctl).
+        QCOMPARE(readTableFile(QStringLiteral("/dev/null")).error,
+                 QStringLiteral("Cannot read /dev/null: a device, not a file"));
         for (const QStringList& r :
              rows({"1200 lambda 0.70|1200", " \t \t812|812", "640\t0.75|640", "1234,0.85|1234",
                    "12.5|12", "13.5|14", "&H1F|31", "&o17|15", "0x1F|0", "12abc|12", "-40|-40",
@@ -233,9 +213,7 @@ class TestTables : public QObject {
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<int>("pin");
         QTest::addColumn<QString>("doubts");  // one a line
-        UnitWords saved{};
-        std::iota(saved.begin(), saved.end(), 1000);
-        const QByteArray svout = tableFileText(saved, {PinNames[2], QStringLiteral("unit"), {}});
+        const QByteArray svout = savedTable(2);
         const auto row = [](const char* tag, const QByteArray& file, const char* doubts,
                             int pin = 1) {
             QTest::newRow(tag) << file << pin << QString::fromUtf8(doubts);
@@ -281,11 +259,6 @@ class TestTables : public QObject {
         QFETCH(int, pin);
         QFETCH(QString, doubts);
         QCOMPARE(fileDoubts(parseAfrFile(file), pin).join(u'\n'), doubts);
-    }
-
-    void tableFile_aDeviceIsRefusedNotRead() {  // a pipe likewise, see test_orvexctl
-        QCOMPARE(readTableFile(QStringLiteral("/dev/null")).error,
-                 QStringLiteral("Cannot read /dev/null: a device, not a file"));
     }
 
     void backup_sameSecondNumberedNothingWrittenOver() {
