@@ -290,3 +290,13 @@ qint64 roundHalfEven(double value) {
 QString withSignPosition(qint64 value) {
     return value < 0 ? QString::number(value) : QLatin1Char(' ') + QString::number(value);
 }
+
+QString unitsText(qint64 units, int decimals) {
+    const QString digits =
+        QString::number(units < 0 ? -units : units).rightJustified(decimals + 1, QLatin1Char('0'));
+    const QString sign = units < 0 ? QStringLiteral("-") : QString();
+    if (decimals <= 0) {
+        return sign + digits;
+    }
+    return sign + digits.left(digits.size() - decimals) + QLatin1Char('.') + digits.right(decimals);
+}

@@ -40,3 +40,7 @@ qint64 roundHalfEven(double value);
 
 // A number with its sign position: a blank before a value that is not negative.
 QString withSignPosition(qint64 value);
+
+// A whole number of 10^-decimals units as decimal text with "." (895, 2 -> "8.95"; -5, 2 ->
+// "-0.05"): rounded once, to a whole number of units, and then written exactly.
+QString unitsText(qint64 units, int decimals);
