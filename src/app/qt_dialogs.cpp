@@ -53,15 +53,23 @@ QString QtDialogs::saveFile(const QString& presetName, const QString& filter, Ex
     return fileDialog(presetName, filter, true, existing == Existing::AppendTo);
 }
 
+QString QtDialogs::saveFileOfType(const QString& presetName, const QString& filter, int* type) {
+    return fileDialog(presetName, filter, true, false, type);
+}
+
 QString QtDialogs::fileDialog(const QString& presetName, const QString& filter, bool save,
-                              bool append) {
+                              bool append, int* type) {
     QFileDialog dialog(m_parent);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, append);
     dialog.setObjectName(QStringLiteral("cdlgAFRfile"));
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setOption(QFileDialog::ReadOnly, false);
-    dialog.setNameFilters(toQtFilter(filter).split(QStringLiteral(";;")));
+    const QStringList types = toQtFilter(filter).split(QStringLiteral(";;"));
+    dialog.setNameFilters(types);
+    if (type) {
+        dialog.selectNameFilter(types.value(*type));
+    }
     const QFileInfo preset(presetName);
     if (!presetName.isEmpty() && preset.dir().exists()) {
         dialog.setDirectory(preset.dir());
@@ -69,6 +77,9 @@ QString QtDialogs::fileDialog(const QString& presetName, const QString& filter, 
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return QString();
+    }
+    if (type) {
+        *type = static_cast<int>(types.indexOf(dialog.selectedNameFilter()));
     }
     return dialog.selectedFiles().constFirst();
 }

@@ -12,12 +12,14 @@ class QtDialogs final : public Dialogs {
     Button yesNo(const QString& title, const QString& text) override;
     QString openFile(const QString& presetName, const QString& filter) override;
     QString saveFile(const QString& presetName, const QString& filter, Existing existing) override;
+    QString saveFileOfType(const QString& presetName, const QString& filter, int* type) override;
 
     // "Text Files (*.TXT)|*.TXT|All files (*.*)|*.*" -> Qt's "Text Files (*.TXT *.txt);;..."
     // Patterns are matched case-insensitively by listing both cases.
     static QString toQtFilter(const QString& filter);
 
   private:
-    QString fileDialog(const QString& presetName, const QString& filter, bool save, bool append);
+    QString fileDialog(const QString& presetName, const QString& filter, bool save, bool append,
+                       int* type = nullptr);
     QWidget* m_parent;
 };

@@ -75,6 +75,7 @@ class UnitSession : public QObject, private EepromLink, private StatusLine, priv
     Button yesNo(const QString&, const QString&) override { return Button::No; }
     QString openFile(const QString&, const QString&) override { return {}; }
     QString saveFile(const QString&, const QString&, Existing) override { return {}; }
+    QString saveFileOfType(const QString&, const QString&, int*) override { return {}; }
 
     CliOutput& m_out;
     std::unique_ptr<SimulatedUnit> m_simulated;

@@ -25,4 +25,7 @@ class Dialogs {
     enum class Existing { AskToReplace, AppendTo };
     virtual QString saveFile(const QString& presetName, const QString& filter,
                              Existing existing) = 0;
+    // A save-file dialog whose file types say what is written: `type` is the index of the type
+    // offered first and, on return, of the type chosen.
+    virtual QString saveFileOfType(const QString& presetName, const QString& filter, int* type) = 0;
 };

@@ -31,6 +31,12 @@ class ScriptedDialogs final : public Dialogs {
         saveModes.append(existing);
         return openFile(presetName, filter);
     }
+    QString saveFileOfType(const QString& presetName, const QString& filter, int* type) override {
+        if (!fileTypes.isEmpty()) {
+            *type = fileTypes.dequeue();
+        }
+        return saveFile(presetName, filter, Existing::AskToReplace);
+    }
 
     QQueue<Button> answers;
     Button defaultAnswer = Button::Ok;
@@ -40,4 +46,5 @@ class ScriptedDialogs final : public Dialogs {
     QQueue<QString> files;  // an empty text answers Cancel
     QList<std::pair<QString, QString>> fileRequests;
     QList<Existing> saveModes;
+    QQueue<int> fileTypes;  // the file type chosen in a save dialog that offers several
 };
