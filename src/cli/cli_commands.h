@@ -19,5 +19,7 @@ int read(const CliRequest& request, CliOutput& out);
 int flash(const CliRequest& request, CliOutput& out);
 int compare(const CliRequest& request, CliOutput& out);
 int generate(const CliRequest& request, CliOutput& out);
+int exportForEcu(const CliRequest& request, CliOutput& out);
+int generateMatched(const CliRequest& request, CliOutput& out);  // generate --match
 
 }  // namespace cli

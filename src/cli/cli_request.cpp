@@ -31,6 +31,15 @@ const QString kUsage = QStringLiteral(
     "  generate --pin N [-o FILE]  a linear table as on the \"AFR Tables\" page, no unit needed:\n"
     "        [--rich MIX[:VOLTS]] [--lean MIX[:VOLTS]] [--mid MIX:VOLTS]...\n"
     "        [--lambda] [--stoich AFR] [--under VOLTS] [--over VOLTS]\n"
+    "     or --match LOOKUP [--stoich AFR]: the table that agrees with an ECU's lookup file\n"
+    "        (DB or DW lines, 256 or 1024 of them, or CSV pairs volts,afr / volts,lambda);\n"
+    "        breakpoints beyond the lookup's mixtures get the volts of its nearest end\n"
+    "  export --pin N FILE|--from-unit --format csv|db|dw [--adc-bits 8|10]\n"
+    "        [--stoich AFR] [-o OUT] [--force]\n"
+    "                              the table (a table file, or read from the unit) turned\n"
+    "        round for the ECU that reads the pin: the mixture at each voltage. csv: volts,\n"
+    "        lambda,afr every 0.05 V; db: DB lines of AFR x 10, dw: DW lines of AFR x 100,\n"
+    "        one per count of an 8-bit (256) or 10-bit (1024) ADC\n"
     "\n"
     "Pins: 1 WBlin (12 bit DAC), 2 SVout (10 bit PWM), 3 NBout (10 bit PWM); the short name\n"
     "works too. Mixtures are AFR unless --lambda; defaults are the page's: rich 9.00 at 0.00 V,\n"
@@ -51,6 +60,8 @@ const QString kUsage = QStringLiteral(
     "  orvexctl --json compare --pin 1 wblin.txt\n"
     "  orvexctl calibration --set 3630\n"
     "  orvexctl generate --pin 1 --rich 10:0 --lean 20:5 --mid 14.7:2.5 -o wblin.txt\n"
+    "  orvexctl export --pin 1 wblin.txt --format db --adc-bits 10 -o wblin.inc\n"
+    "  orvexctl generate --pin 2 --match ecu-lookup.inc -o svout.txt\n"
     "  orvexctl --simulate flash --pin 1 wblin.txt\n"
     "\n"
     "Progress and messages go to stderr; results to stdout. With --json (anywhere on the line)\n"
@@ -63,6 +74,8 @@ const QString kUsage = QStringLiteral(
     "  send     replies: [{command, reply, parameter}, ...]\n"
     "  trace    lines: [the lines] (with -o: file, and lines as a count)\n"
     "  read     pin, values (65 entries), bytes (130, hex)\n"
+    "  generate pin, values, bytes; with --match also limited (breakpoints at its ends)\n"
+    "  export   pin, format, adcBits, source, and text (the lookup) unless -o\n"
     "Exit codes: 0 success; 1 the unit answered but the operation failed (verify errors,\n"
     "differences, a bad calibration value); 2 usage or file errors; 3 no port or no answer;\n"
     "130 interrupted by Ctrl+C, SIGTERM or a closed terminal (SIGHUP); a flash then says what\n"
@@ -84,7 +97,9 @@ const QMap<QString, QSet<QString>> kCommandOptions{
     {QStringLiteral("compare"), {"pin", "force"}},
     {QStringLiteral("calibration"), {"set"}},
     {QStringLiteral("generate"),
-     {"pin", "output", "rich", "lean", "mid", "lambda", "stoich", "under", "over"}},
+     {"pin", "output", "rich", "lean", "mid", "lambda", "stoich", "under", "over", "match"}},
+    {QStringLiteral("export"),
+     {"pin", "output", "format", "adc-bits", "from-unit", "stoich", "force"}},
 };
 
 std::optional<double> number(const QString& text) {
@@ -130,14 +145,30 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return QCommandLineOption(QLatin1String(name), QString(), QLatin1String(valueName));
     };
     const auto flag = [](const char* name) { return QCommandLineOption(QLatin1String(name)); };
-    p.addOptions({value("port", "port"), flag("json"), flag("quiet"), flag("simulate"),
+    p.addOptions({value("port", "port"),
+                  flag("json"),
+                  flag("quiet"),
+                  flag("simulate"),
                   QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}),
-                  flag("version"), value("pin", "n"),
+                  flag("version"),
+                  value("pin", "n"),
                   QCommandLineOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                      QString(), QStringLiteral("file")),
-                  value("seconds", "n"), value("set", "v"), flag("no-backup"), flag("force"),
-                  value("rich", "p"), value("lean", "p"), value("mid", "p"), flag("lambda"),
-                  value("stoich", "afr"), value("under", "v"), value("over", "v")});
+                  value("seconds", "n"),
+                  value("set", "v"),
+                  flag("no-backup"),
+                  flag("force"),
+                  value("rich", "p"),
+                  value("lean", "p"),
+                  value("mid", "p"),
+                  flag("lambda"),
+                  value("stoich", "afr"),
+                  value("under", "v"),
+                  value("over", "v"),
+                  value("match", "file"),
+                  flag("from-unit"),
+                  value("format", "f"),
+                  value("adc-bits", "n")});
     ParsedCommandLine parsed;
     if (!p.parse(arguments)) {
         parsed.error = p.errorText();
@@ -190,7 +221,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     r.force = p.isSet(QStringLiteral("force"));
     r.lambda = p.isSet(QStringLiteral("lambda"));
 
-    const QSet<QString> needPin{"read", "flash", "compare", "generate"};
+    const QSet<QString> needPin{"read", "flash", "compare", "generate", "export"};
     if (needPin.contains(r.command)) {
         r.pin = pinNumber(p.value(QStringLiteral("pin")));
         if (r.pin == 0) {
@@ -208,7 +239,38 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         parsed.error = QStringLiteral("send needs at least one command text");
         return parsed;
     }
-    if (!oneFile.contains(r.command) && r.command != QLatin1String("send") &&
+    const bool exporting = r.command == QLatin1String("export");
+    r.fromUnit = p.isSet(QStringLiteral("from-unit"));
+    if (exporting && r.arguments.size() != (r.fromUnit ? 0 : 1)) {
+        parsed.error = r.fromUnit && !r.arguments.isEmpty()
+                           ? QStringLiteral("export takes a table file or --from-unit, not both")
+                           : QStringLiteral("export needs one table file, or --from-unit");
+        return parsed;
+    }
+    if (exporting) {
+        const std::optional<ecu::Format> format =
+            ecu::formatNamed(p.value(QStringLiteral("format")));
+        if (!format) {
+            parsed.error = QStringLiteral("export needs --format csv, db or dw");
+            return parsed;
+        }
+        r.format = *format;
+        const QString bits = p.value(QStringLiteral("adc-bits"));
+        if (p.isSet(QStringLiteral("adc-bits")) &&
+            (r.format == ecu::Format::Csv || (bits != u"8" && bits != u"10"))) {
+            parsed.error = QStringLiteral("--adc-bits takes 8 or 10, with --format db or dw");
+            return parsed;
+        }
+        r.adcBits = bits == u"10" ? 10 : 8;
+    }
+    r.match = p.value(QStringLiteral("match"));
+    for (const char* linear : {"rich", "lean", "mid", "lambda", "under", "over"}) {
+        if (p.isSet(QStringLiteral("match")) && p.isSet(QLatin1String(linear))) {
+            parsed.error = QStringLiteral("--match takes no --%1").arg(linear);
+            return parsed;
+        }
+    }
+    if (!oneFile.contains(r.command) && r.command != QLatin1String("send") && !exporting &&
         !r.arguments.isEmpty()) {
         parsed.error = QStringLiteral("%1 takes no argument \"%2\"").arg(r.command, r.arguments[0]);
         return parsed;

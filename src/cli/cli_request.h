@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "ecu/ecu_export.h"
 #include "tables/linear_table.h"
 
 // orvexctl's command line, checked before anything is opened: the global options, the command
@@ -31,7 +32,12 @@ struct CliRequest {
     QStringList midMixtures, midVolts;
     std::optional<QString> under, over;
     bool lambda = false;
-    QString stoich = tables::kLinearStart.stoich;
+    QString stoich = tables::kLinearStart.stoich;  // generate and export
+    QString match;                                 // generate --match: an ECU's lookup file
+    // export: the pin's table from the file argument or, with --from-unit, from the unit
+    bool fromUnit = false;
+    ecu::Format format = ecu::Format::Csv;
+    int adcBits = 8;
 };
 
 struct ParsedCommandLine {

@@ -52,7 +52,8 @@ int run(const CliRequest& request, CliOutput& out) {
                                                  {QStringLiteral("read"), read},
                                                  {QStringLiteral("flash"), flash},
                                                  {QStringLiteral("compare"), compare},
-                                                 {QStringLiteral("generate"), generate}};
+                                                 {QStringLiteral("generate"), generate},
+                                                 {QStringLiteral("export"), exportForEcu}};
     return commands.value(request.command, generate)(request, out);
 }
 

@@ -9,6 +9,7 @@
 
 #include "cli/cli_commands.h"
 #include "cli/cli_output.h"
+#include "cli/table_access.h"
 #include "cli/unit_session.h"
 #include "link/device_link.h"
 #include "link/hex_text.h"
@@ -20,114 +21,6 @@
 #include "tables/table_model.h"
 
 namespace cli {
-
-namespace {
-
-QString pinText(int pin) {
-    return tables::PinNames[pin];
-}
-
-QJsonArray jsonValues(const tables::UnitWords& words) {
-    QJsonArray values;
-    for (const int v : words) {
-        values.append(v);
-    }
-    return values;
-}
-
-// A table for the pin as the window stores it, and what makes it doubtful to program.
-struct FileTable {
-    tables::TableSnapshot snapshot;
-    QStringList doubts;
-};
-
-std::optional<FileTable> tableFromFile(const QString& name, int pin, CliOutput& out) {
-    const tables::FileBytes file = tables::readTableFile(name);
-    if (!file.bytes) {
-        out.error(file.error);
-        return std::nullopt;
-    }
-    const tables::AfrFileContent content = tables::parseAfrFile(*file.bytes);
-    TableModel model;
-    model.selectPin(pin);
-    model.store({pin, tables::importTable(content).values});
-    return FileTable{model.snapshot(), tables::fileDoubts(content, pin)};
-}
-
-// Says what makes the file doubtful, each with its fix; false when that stops the command.
-bool takeDoubtful(const FileTable& table, const QString& name, bool force, CliOutput& out) {
-    for (const QString& doubt : table.doubts) {
-        force ? out.note(QStringLiteral("warning: %1: %2").arg(name, doubt))
-              : out.error(QStringLiteral("%1: %2").arg(name, doubt));
-    }
-    return force || table.doubts.isEmpty();
-}
-
-// Opens the unit and stops any trace, as the window does before every EEPROM run.
-int startSession(UnitSession& session, const CliRequest& request, CliOutput& out) {
-    if (const int failed = session.open(request.port, request.simulate)) {
-        return failed;
-    }
-    if (!session.exchange(UnitCommand::kTraceOff)) {
-        out.error(QStringLiteral("no answer to \"tf\" from %1").arg(session.portLabel()));
-        return CliExit::kNoUnit;
-    }
-    return CliExit::kOk;
-}
-
-// The pin's 130 bytes from the unit, or the exit code after saying why not.
-std::optional<QByteArray> readUnitTable(UnitSession& session, int pin, const QString& label,
-                                        CliOutput& out, int* exitCode) {
-    session.setProgressLabel(label);
-    const EepromProgrammer::Read read =
-        session.programmer().readTable(tables::TableStartAddr[pin], tables::kTableBytes);
-    if (read.ok()) {
-        return read.bytes;
-    }
-    if (session.interrupted()) {
-        out.error(QStringLiteral("interrupted while reading the unit's table"));
-        *exitCode = CliExit::kInterrupted;
-    } else if (!session.link().isOpen()) {
-        out.error(
-            QStringLiteral("lost %1 while reading the unit's table").arg(session.portLabel()));
-        *exitCode = CliExit::kNoUnit;
-    } else if (session.programmer().lineNoisy()) {
-        out.error(QStringLiteral("the unit on %1 does not stop sending (a trace that \"tf\" does "
-                                 "not stop?)")
-                      .arg(session.portLabel()));
-        *exitCode = CliExit::kFailed;
-    } else {
-        out.error(QStringLiteral("could not read address %1 from %2")
-                      .arg(hex4(read.failedAddress), session.portLabel()));
-        *exitCode = session.link().bTimedOut() ? CliExit::kNoUnit : CliExit::kFailed;
-    }
-    return std::nullopt;
-}
-
-// The pin's table from a unit just opened, for read and compare.
-std::optional<QByteArray> openAndRead(UnitSession& session, const CliRequest& request,
-                                      CliOutput& out, int* exitCode) {
-    *exitCode = startSession(session, request, out);
-    return *exitCode == CliExit::kOk
-               ? readUnitTable(session, request.pin, QStringLiteral("Reading"), out, exitCode)
-               : std::nullopt;
-}
-
-int writeOrPrint(const QString& path, const QByteArray& text, CliOutput& out) {
-    if (path.isEmpty()) {
-        out.text(QString::fromUtf8(text));
-        return CliExit::kOk;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() ||
-        !file.flush()) {
-        out.error(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
-        return CliExit::kUsage;
-    }
-    return CliExit::kOk;
-}
-
-}  // namespace
 
 int read(const CliRequest& request, CliOutput& out) {
     UnitSession session(out);
@@ -298,6 +191,9 @@ int compare(const CliRequest& request, CliOutput& out) {
 }
 
 int generate(const CliRequest& request, CliOutput& out) {
+    if (!request.match.isEmpty()) {
+        return generateMatched(request, out);
+    }
     tables::LinearTexts texts;
     texts.stoich = request.stoich;
     const double stoich = leadingNumber(request.stoich);
@@ -329,26 +225,7 @@ int generate(const CliRequest& request, CliOutput& out) {
         out.error(tables::checkMessage(generated.check));
         return CliExit::kUsage;
     }
-    for (const QString& doubt : tables::tableDoubts(generated.counts)) {
-        out.note(QStringLiteral("warning: ") + doubt);  // written all the same; flash refuses it
-    }
-    TableModel model;
-    model.selectPin(request.pin);
-    model.store({request.pin, generated.counts});
-    const tables::UnitWords words = tables::unitWords(model.TableData());
-    const QByteArray text =
-        tables::tableFileText(words, {pinText(request.pin), QStringLiteral("Linear Parameters ..."),
-                                      QDateTime::currentDateTime()});
-    if (!out.json() || !request.output.isEmpty()) {
-        if (const int failed = writeOrPrint(request.output, text, out)) {
-            return failed;
-        }
-    }
-    out.result({{"pin", request.pin},
-                {"values", jsonValues(words)},
-                {"bytes", QString::fromLatin1(model.snapshot().toBytes().toHex())}},
-               QString());
-    return CliExit::kOk;
+    return writeGenerated(request, generated.counts, QStringLiteral("Linear Parameters ..."), out);
 }
 
 }  // namespace cli
