@@ -259,6 +259,7 @@ Controls typed(const Built& built) {
     ORVEX_TAKE(t, lstEETable);
     ORVEX_TAKE(t, btnExportAFR);
     ORVEX_TAKE(t, btnSaveTable);
+    ORVEX_TAKE(t, btnExportEcu);
     t.oDorH = built.array<QRadioButton, 3>(QStringLiteral("oDorH"));
     t.oSensor = built.array<QRadioButton, 2>(QStringLiteral("oSensor"));
     ORVEX_TAKE(t, chkGraph);

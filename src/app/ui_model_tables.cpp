@@ -29,6 +29,7 @@ QList<ControlSpec> tablesPage() {
          .items = {
              QStringLiteral("Linear Parameters ..."),
              QStringLiteral("Use Data from File ..."),
+             QStringLiteral("Match ECU Lookup File ..."),
              QStringLiteral("SVout (1.0/1.5 compat)"),
              QStringLiteral("NBsim (LSM-11)"),
              QStringLiteral("0-20% Oxygen (0-5V) % = V*4"),
@@ -164,6 +165,14 @@ QList<ControlSpec> tablesPage() {
         {.name = QStringLiteral("btnSaveTable"), .kind = Kind::Button, .parent = page,
          .place = {5385, 2685, 690, 345}, .text = QStringLiteral("Save ..."),
          .toolTip = QStringLiteral("Saves the table to a file the import reads back")},
+        // The row of Copy and Save is full: beside the page's tab, in the tab row's free part
+        // (the hidden lTimer keeps the far right), shown while the page is.
+        {.name = QStringLiteral("btnExportEcu"), .kind = Kind::Button,
+         .parent = QStringLiteral("SSTab1"), .place = {3525, 0, 1830, 330},
+         .text = QStringLiteral("Export for ECU ..."),
+         .toolTip = QStringLiteral("Saves the table turned round, volts to mixture, as a lookup "
+                                   "file for the ECU that reads this pin"),
+         .flags = kHidden},
         {.name = QStringLiteral("Line2"), .kind = Kind::HLine, .parent = page,
          .place = {3720, 3060, 2340, 45}},
         {.name = QStringLiteral("Label7"), .kind = Kind::Label, .parent = page,

@@ -64,7 +64,7 @@ void AfrFileImport::report(const tables::AfrFileContent& content, const QString&
 void AfrFileImport::cmdAFRfilename_Click() {
     // A cancelled dialog keeps the preset name, so the same file is read again.
     const QString preset = m_c.txtAFRfilename->text();
-    QString chosen = m_context.dialogs.openFile(preset, kFilter);
+    QString chosen = m_context.dialogs.openFile(preset, m_filter);
     if (chosen.isEmpty()) {
         chosen = preset;
     }

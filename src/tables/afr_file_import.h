@@ -31,6 +31,8 @@ class AfrFileImport : public QObject {
     // The text of the file-data area read by the same rules ("Use Text").
     tables::AfrFileContent readText();
 
+    // The file types the dialog offers (kFilter until told otherwise).
+    void setFilter(const QString& filter) { m_filter = filter; }
     void cmdAFRfilename_Click();
     void cmdGOfile_Click() { Q_EMIT readRequested(); }
     void cmdCopyallFile_Click();
@@ -54,4 +56,5 @@ class AfrFileImport : public QObject {
 
     PageContext m_context;
     TablesControls m_c;
+    QString m_filter = kFilter;
 };

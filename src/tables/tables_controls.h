@@ -54,6 +54,7 @@ struct TablesControls {
     QListWidget* lstEETable = nullptr;
     QPushButton* btnExportAFR = nullptr;
     QPushButton* btnSaveTable = nullptr;
+    QPushButton* btnExportEcu = nullptr;  // in the tab row, shown with the page
     std::array<QRadioButton*, 3> oDorH{};
     std::array<QRadioButton*, 2> oSensor{};
     QCheckBox* chkGraph = nullptr;

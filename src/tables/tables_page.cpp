@@ -16,8 +16,10 @@
 #include <algorithm>
 
 #include "common/data_view.h"
+#include "ecu/ecu_export.h"
 #include "link/hex_text.h"
 #include "tables/afr_file_import.h"
+#include "tables/ecu_actions.h"
 #include "tables/linear_frame.h"
 #include "tables/linear_table.h"
 #include "tables/option_group.h"
@@ -31,7 +33,8 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-enum DataSource { kLinear = 0, kFile = 1, kFirstBuiltIn = 2 };
+// The lookup match shares the file frame; the built-in tables follow it.
+enum DataSource { kLinear = 0, kFile = 1, kMatch = 2, kFirstBuiltIn = 3 };
 
 void setQuietly(QComboBox* list, int index) {
     const QSignalBlocker block(list);
@@ -46,7 +49,12 @@ TablesPage::TablesPage(const PageContext& context, const TablesControls& control
       m_c(controls),
       m_graph(std::make_unique<TableGraph>(m_c.p1, m_c.txtDataWidget, m_model)),
       m_import(std::make_unique<AfrFileImport>(context, controls)),
-      m_linear(std::make_unique<LinearFrame>(context, controls)) {
+      m_linear(std::make_unique<LinearFrame>(context, controls)),
+      m_ecu(std::make_unique<EcuActions>(context, controls, [this](const auto& values) {
+          if (m_model.iOutputPin() != 0) {
+              store(values);
+          }
+      })) {
     // The sensor type is shown for information only.
     for (QRadioButton* option : m_c.oSensor) {
         option->setEnabled(false);
@@ -57,6 +65,7 @@ TablesPage::TablesPage(const PageContext& context, const TablesControls& control
     connect(m_import.get(), &AfrFileImport::readRequested, this, &TablesPage::readAFRFile);
     connect(m_c.cmdUseText, &QPushButton::clicked, this, &TablesPage::readText);
     connect(m_c.btnSaveTable, &QPushButton::clicked, this, &TablesPage::btnSaveTable_Click);
+    connect(m_c.btnExportEcu, &QPushButton::clicked, this, &TablesPage::btnExportEcu_Click);
     connect(m_c.cboOutputPin, &QComboBox::currentIndexChanged, this,
             &TablesPage::cboOutputPin_Click);
     connect(m_c.cboEEdata, &QComboBox::currentIndexChanged, this, &TablesPage::cboEEdata_Click);
@@ -126,10 +135,11 @@ void TablesPage::cboEEdata_Click() {
     }
     m_model.dataSourceChosen();
     m_c.frmLinearParams->setVisible(d == kLinear);
-    m_c.frmAFRfile->setVisible(d == kFile);
+    m_c.frmAFRfile->setVisible(d == kFile || d == kMatch);
+    m_import->setFilter(d == kMatch ? EcuActions::kLookupFilter : AfrFileImport::kFilter);
     if (d == kLinear) {
         btnGenTable_Click();
-    } else if (d == kFile) {
+    } else if (d == kFile || d == kMatch) {
         m_c.txtAFRfileData->setText(QString());
         m_c.txtData->setText(QString());
         m_c.lstEETable->clear();
@@ -148,8 +158,9 @@ void TablesPage::cboEEdata_Click() {
 }
 
 void TablesPage::readAFRFile() {
-    const auto file = m_import->readAFRFile();
-    if (file && m_model.iOutputPin() != 0) {
+    if (m_c.cboEEdata->currentIndex() == kMatch) {
+        m_ecu->matchFile();
+    } else if (const auto file = m_import->readAFRFile(); file && m_model.iOutputPin() != 0) {
         store(importTable(*file).values, &*file);
     }
     if (!m_model.bTableStored()) {
@@ -158,6 +169,13 @@ void TablesPage::readAFRFile() {
 }
 
 void TablesPage::readText() {
+    if (m_c.cboEEdata->currentIndex() == kMatch) {
+        m_ecu->matchText();
+        if (!m_model.bTableStored()) {
+            p1_Paint();
+        }
+        return;
+    }
     const AfrFileContent text = m_import->readText();
     if (m_model.iOutputPin() != 0) {
         store(importTable(text).values, &text);
@@ -212,6 +230,16 @@ void TablesPage::btnSaveTable_Click() {
         return;
     }
     m_context.status.msgStatus(QStringLiteral("Saved table to ") + path);
+}
+
+void TablesPage::btnExportEcu_Click() {
+    if (!prepareTable()) {
+        return;
+    }
+    // A table from a file is named by the file, as orvexctl names it.
+    const bool fromFile = m_source == m_c.cboEEdata->itemText(kFile);
+    m_ecu->exportTable(m_model.iOutputPin(), unitWords(m_model.TableData()),
+                       fromFile ? ecu::fileSource(m_c.txtAFRfilename->text()) : m_source);
 }
 
 void TablesPage::btnGenTable_Click() {
@@ -286,12 +314,14 @@ void TablesPage::p1_Paint() {
 }
 
 void TablesPage::tablesPageLeft() {
+    m_c.btnExportEcu->hide();
     m_graph->bGraphSaved = m_graph->bGraphEnabled;
     m_graph->bGraphEnabled = false;
     p1_Paint();
 }
 
 void TablesPage::tablesPageEntered() {
+    m_c.btnExportEcu->show();
     m_graph->bGraphEnabled = m_graph->bGraphSaved;
     p1_Paint();
 }

@@ -13,10 +13,12 @@
 #include "tables/tables_controls.h"
 
 class AfrFileImport;
+class EcuActions;
 class LinearFrame;
 
 // The "AFR Tables" page: output pin and data source, linear generation (its frame's boxes in
-// LinearFrame), the table list and its export, the graph and the file import. Every table from any
+// LinearFrame), the table list and its export, the graph, the file import and the ECU's lookup
+// (EcuActions). Every table from any
 // source is stored into the model in one call; the listings and the graph follow the model's one
 // notification.
 class TablesPage : public QObject, public TableSource {
@@ -35,6 +37,7 @@ class TablesPage : public QObject, public TableSource {
     void readAFRFile();
     void readText();
     void btnSaveTable_Click();
+    void btnExportEcu_Click();
     void ShowValueTable();
     void oDorH_Click(int index);
     void oIorA_Click(int index);
@@ -70,6 +73,7 @@ class TablesPage : public QObject, public TableSource {
     std::unique_ptr<TableGraph> m_graph;
     std::unique_ptr<AfrFileImport> m_import;
     std::unique_ptr<LinearFrame> m_linear;
+    std::unique_ptr<EcuActions> m_ecu;
     int m_tableContains = 0;
     int m_indexView = 0;
     QString m_tableText;

@@ -14,7 +14,7 @@
 
 namespace {
 
-enum Source { kLinear, kFile, kSvCompat, kNbSim };
+enum Source { kLinear, kFile, kMatch, kSvCompat, kNbSim };
 
 struct Page : TestWindow {
     QTemporaryDir dir;
@@ -193,7 +193,7 @@ class TestTablesPage : public QObject {
         p.choose("cboOutputPin", 1);
         const QString saved = p.dir.filePath(QStringLiteral("saved.txt"));
         // Every built-in table and a generated one come back value for value.
-        for (int source : {0, 2, 3, 4}) {  // linear, then the three built-in tables
+        for (int source : {0, 3, 4, 5}) {  // linear, then the three built-in tables
             p.choose("cboEEdata", source);
             const auto table = p.model().TableData();
             p.dialogs.files.enqueue(saved);

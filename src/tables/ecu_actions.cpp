@@ -1,0 +1,81 @@
+#include "tables/ecu_actions.h"
+
+#include <QDate>
+#include <QFile>
+#include <QLineEdit>
+
+#include "common/data_view.h"
+#include "ecu/ecu_export.h"
+#include "ecu/ecu_lookup.h"
+#include "link/hex_text.h"
+#include "tables/table_file.h"
+
+EcuActions::EcuActions(const PageContext& context, const TablesControls& controls, Store store)
+    : m_context(context), m_c(controls), m_store(std::move(store)) {}
+
+double EcuActions::stoich() const {
+    return leadingNumber(m_c.tAFRs->text());
+}
+
+void EcuActions::exportTable(int pin, const tables::UnitWords& table, const QString& source) {
+    StatusLine& status = m_context.status;
+    if (const QString problem = ecu::exportProblem(table, stoich()); !problem.isEmpty()) {
+        status.msgError(problem);
+        return;
+    }
+    QStringList filter;
+    for (const ecu::LookupKind& kind : ecu::kLookupKinds) {
+        filter << kind.description << QStringLiteral("*.") + kind.suffix;
+    }
+    int chosen = m_kind;
+    const QString path = m_context.dialogs.saveFileOfType(
+        tables::pinShortName(pin) + QStringLiteral("-ecu.") + ecu::kLookupKinds[m_kind].suffix,
+        filter.join(u'|'), &chosen);
+    if (path.isEmpty()) {
+        return;
+    }
+    m_kind = chosen >= 0 && chosen < int(ecu::kLookupKinds.size()) ? chosen : 0;
+    const ecu::LookupKind& kind = ecu::kLookupKinds[m_kind];
+    const QByteArray text =
+        ecu::exportLookup(table, {kind.format, kind.adcBits, stoich(), tables::PinNames[pin],
+                                  source, QDate::currentDate()})
+            .text;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() ||
+        !file.flush()) {
+        status.msgError(QStringLiteral("Cannot write ") + path + QStringLiteral(": ") +
+                        file.errorString());
+        return;
+    }
+    status.msgStatus(QStringLiteral("Saved ECU lookup (%1) to %2")
+                         .arg(kind.description.section(QStringLiteral(" ("), 0, 0), path));
+}
+
+void EcuActions::matchFile() {
+    const QString name = m_c.txtAFRfilename->text();
+    const tables::FileBytes file = tables::readTableFile(name);
+    if (!file.bytes) {
+        m_context.status.msgError(file.error);
+        return;
+    }
+    m_c.txtAFRfileData->setText(QString::fromUtf8(*file.bytes));
+    match(*file.bytes, name);
+}
+
+void EcuActions::matchText() {
+    match(m_c.txtAFRfileData->text().toUtf8(), QStringLiteral("text"));
+}
+
+void EcuActions::match(const QByteArray& bytes, const QString& what) {
+    StatusLine& status = m_context.status;
+    const ecu::Lookup lookup = ecu::readLookup(bytes);
+    const ecu::Match matched = ecu::matchLookup(lookup, stoich());
+    if (!matched.error.isEmpty()) {
+        status.msgError(what + QStringLiteral(": ") + matched.error);
+        return;
+    }
+    m_store(matched.counts);
+    const QString text = QStringLiteral("Matched ") + what + QStringLiteral(": ") +
+                         ecu::matchSummary(lookup, matched);
+    matched.limited > 0 ? status.msgError(text) : status.msg(text);
+}
