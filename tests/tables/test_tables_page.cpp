@@ -10,6 +10,7 @@
 #include "support/test_locale.h"
 #include "support/test_window.h"
 #include "tables/afr_file_import.h"
+#include "tables/ecu_actions.h"
 #include "tables/tables_page.h"
 
 namespace {
@@ -227,6 +228,43 @@ class TestTablesPage : public QObject {
                                 "the first column\nProgram it anyway?"));
         QCOMPARE(p.statusText(), "Nothing programmed");
         QCOMPARE(p.sentSince(mark), QStringList());
+    }
+
+    void ecuLookup_matchedThroughTheFileBoxExportedFromTheTabRow() {
+        Page p;
+        QVERIFY(p.get("btnExportEcu")->isVisible());  // beside the page's tab, with the page only
+        p.showPage(0);
+        QVERIFY(!p.get("btnExportEcu")->isVisible());
+        p.showPage(2);
+        p.choose("cboOutputPin", 3);
+        const QString lookup = p.file("ecu.inc", "volts,afr\r\n0,10\r\n5,20\r\n");
+        p.choose("cboEEdata", kMatch);  // read at once, as a table file is
+        QCOMPARE(p.statusText(), "Matched " + lookup +
+                                     ": 32 breakpoints outside the lookup's AFR 10.00 .. 20.00 "
+                                     "limited to its ends");
+        QCOMPARE(p.statusColour(), QColor(Qt::red));
+        QCOMPARE(p.word(0x17E, 32), 1979);  // the match's volts: the ECU test
+        p.click("cmdAFRfilename");          // cancelled; the dialog offers lookups now
+        QCOMPARE(p.dialogs.fileRequests.last(), (std::pair{lookup, EcuActions::kLookupFilter}));
+        p.get<DataArea>("txtAFRfileData")->setText("0,20\r\n5,10\r\n");  // pasted, falling
+        p.click("cmdUseText");
+        QCOMPARE(p.word(0x17E, 32), 2116);
+        // No inverse: refused before a file is asked for.
+        p.file("turns.txt",
+               lines([](int i) { return QByteArray::number(std::abs(32 - i) * 100); }));
+        p.choose("cboEEdata", kFile);
+        const qsizetype asked = p.dialogs.fileRequests.size();
+        p.click("btnExportEcu");
+        QVERIFY(p.statusText().startsWith("The table falls up to entry 32 (lambda 1.0090), then "));
+        QCOMPARE(p.dialogs.fileRequests.size(), asked);
+        p.choose("cboEEdata", kSvCompat);
+        const QString out = p.dir.filePath("sv.inc");
+        p.dialogs.files << out;
+        p.dialogs.fileTypes << 3;
+        p.click("btnExportEcu");
+        QCOMPARE(p.dialogs.fileRequests.last().first, "NBout-ecu.csv");
+        QCOMPARE(p.statusText(), "Saved ECU lookup (DW lines, 8-bit ADC) to " + out);
+        QVERIFY(readFile(out).endsWith("\r\n\tDW 9999 ; 255 - 5.000\r\n"));
     }
 };
 
