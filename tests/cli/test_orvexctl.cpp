@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "ecu/ecu_export.h"
 #include "link/device_link.h"
 #include "link/qt_serial_port.h"
 #include "sim/simulated_unit.h"
@@ -107,6 +108,12 @@ struct Unit {
 // Files the failure rows name by key: each is something flash must not take as it stands.
 QByteArray doubtfulFile(const QString& key) {
     const QByteArray lin = column([](int i) { return 60 * i; });  // LIN: a table nobody doubts
+    if (key == u"TURNS") {
+        return lines([](int i) { return QByteArray::number(std::abs(32 - i) * 100); });
+    }
+    if (key == u"LOOKUP") {  // an ECU's lookup that turns
+        return "volts,afr\r\n0,10\r\n2,14\r\n3,13\r\n5,20\r\n";
+    }
     return key == u"SVOUT" ? savedTable(2) : key == u"HEADING" ? "AFR,Volts\r\n" + lin : lin;
 }
 
@@ -291,6 +298,15 @@ class TestOrvexctl : public QObject {
             "this file was saved for the SVout pin, not WBlin|nothing compared");
         row("generate beyond 5 V", {}, {"generate", "--pin", "1", "--rich", "5:9"}, 0,
             "warning: 39 values are above 4095 (beyond 5 V), up to 6446");
+        row("export, no inverse", {}, {"export", "--pin", "1", "TURNS", "--format", "db"}, 2,
+            "The table falls up to entry 32 (lambda 1.0090), then rises");
+        row("export, doubtful file", {}, {"export", "--pin", "1", "HEADING", "--format", "dw"}, 2,
+            "remove the heading line|nothing exported");
+        row("export, csv of 8 bits", {},
+            {"export", "--pin", "1", "/no", "--format", "csv", "--adc-bits", "8"}, 2,
+            "--adc-bits takes 8 or 10, with --format db or dw");
+        row("match, lookup turns", {}, {"generate", "--pin", "1", "--match", "LOOKUP"}, 2,
+            "The lookup's mixture rises up to line 3 (2.000 V), then falls");
         row("a pipe as file", {}, {"flash", "--pin", "1", "FIFO"}, 2, ": a pipe, not a file");
         row("no backup", {}, flash, 2, "/data is a file, not a folder");
         row("missing file", {}, {"compare", "--pin", "2", "/no"}, 2, "No File /no");
@@ -457,6 +473,45 @@ class TestOrvexctl : public QObject {
         QCOMPARE(u.ctl({"--quiet", "flash", "--pin", "2", file}).code, 0);
         QCOMPARE(u.table(0xFC).toHex(' '),
                  w.form->tables().model().snapshot().toBytes().toHex(' '));
+    }
+
+    // The window's export and match, by clicks, write what orvexctl writes for the same table.
+    void ecuLookup_windowWritesWhatOrvexctlWrites() {
+        TestWindow::clearSettings();
+        TestWindow w({.shown = true});
+        w.showPage(2);
+        w.choose("cboOutputPin", 2);
+        w.type("tAFRs", "9.77");  // another fuel, on both sides
+        QTemporaryDir home;
+        const QString table = home.filePath("t.txt");
+        QVERIFY(writeFile(table, column([](int i) { return 17 + i * (i - 1); })));
+        w.get<QLineEdit>("txtAFRfilename")->setText(table);
+        w.choose("cboEEdata", 1);
+        for (int kind = 0; kind < int(ecu::kLookupKinds.size()); ++kind) {
+            const ecu::LookupKind& k = ecu::kLookupKinds[kind];
+            const QString window = home.filePath(QStringLiteral("w%1").arg(kind));
+            const QString ctl = home.filePath(QStringLiteral("c%1").arg(kind));
+            w.dialogs.files << window;
+            w.dialogs.fileTypes << kind;
+            w.click("btnExportEcu");
+            QStringList args{"export",   "--pin", "2",  table, "--stoich",   "9.77",
+                             "--format", "csv",   "-o", ctl,   "--adc-bits", "10"};
+            args[7] = k.format == ecu::Format::Csv  ? "csv"
+                      : k.format == ecu::Format::Db ? "db"
+                                                    : "dw";
+            args.last() = QString::number(k.adcBits);
+            QCOMPARE(orvexctl(k.adcBits ? args : args.mid(0, 10), home.path()).code, 0);
+            QCOMPARE(readFile(window), readFile(ctl));
+        }
+        w.get<QLineEdit>("txtAFRfilename")->setText(home.filePath("w2"));  // DB, 10 bits
+        w.choose("cboEEdata", 2);
+        const Run r = orvexctl({"--json", "generate", "--pin", "2", "--stoich", "9.77", "--match",
+                                home.filePath("w2")},
+                               home.path());
+        QCOMPARE(r.json()[u"bytes"].toString(),
+                 QString::fromLatin1(w.form->tables().model().snapshot().toBytes().toHex()));
+        QCOMPARE(r.json()[u"limited"].toInt(), 9);  // entries 0 (held with 1) and 57 on
+        QVERIFY(w.statusText().contains(u": 9 breakpoints outside the lookup's AFR"));
     }
 };
 
