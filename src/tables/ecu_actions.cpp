@@ -75,7 +75,8 @@ void EcuActions::match(const QByteArray& bytes, const QString& what) {
         return;
     }
     m_store(matched.counts);
-    const QString text = QStringLiteral("Matched ") + what + QStringLiteral(": ") +
-                         ecu::matchSummary(lookup, matched);
+    // The count first: a long name is elided in the middle. orvexctl says the range too.
+    const QString text = QStringLiteral("Matched, %1 breakpoints limited: %2")
+                             .arg(QString::number(matched.limited), what);
     matched.limited > 0 ? status.msgError(text) : status.msg(text);
 }
