@@ -46,9 +46,16 @@ export DISPLAY
 mkdir -p "$work/config" "$work/data" "$work/state" "$work/runtime"
 chmod 700 "$work/runtime"
 backups=$work/data/Orvex/backups/simulated  # the simulated unit's own
-XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_STATE_HOME=$work/state \
+# An ECU's own lookup as its tuning software saves it: DB lines of AFR x 10 for an 8-bit ADC,
+# 0.5 V to 4.5 V reading AFR 10 to 18 on a gentle curve, error markers (0) beyond.
+LC_ALL=C awk 'BEGIN { print "; wideband input, AFR x 10"; print "WBO2_AFR:"
+    for (k = 0; k < 256; k++) { v = 5 * k / 255; x = (v - 0.5) / 4
+        printf "\tDB %.1fT ; %d\n", (x < 0 || x > 1) ? 0 : 100 + 80 * x * (0.6 + 0.4 * x), k } }' \
+    >"$work/ecu-lookup.inc"
+# Started in the work folder, so the lookup is named without a temporary path.
+(cd "$work" && XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_STATE_HOME=$work/state \
     XDG_RUNTIME_DIR=$work/runtime \
-    QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$app" --simulate >"$work/app.log" 2>&1 &
+    QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 exec "$app" --simulate >"$work/app.log" 2>&1) &
 pid=$!
 
 wid=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" \
@@ -173,5 +180,14 @@ sleep 0.6
 shot flash-in-progress.png
 wait_still 30 "the flash"
 shot flash-complete.png
+
+# Make the ECU agree: the table that matches the ECU's lookup, drawn ("Export for ECU ..." shows
+# in the tab row).
+click 209 65 "Output Data list"
+keys Down Down Return
+text 106 116 "ecu-lookup.inc"
+click 222 225 "GO"
+click 301 40 "Graph?"
+shot ecu-match.png
 
 echo "done: screenshots in $out/"
