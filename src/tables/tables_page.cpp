@@ -105,6 +105,7 @@ void TablesPage::startUp() {
 void TablesPage::store(const std::array<qint64, kEntries>& values, const AfrFileContent* file) {
     m_doubts = file ? fileDoubts(*file, m_model.iOutputPin()) : tableDoubts(values);
     m_source = m_c.cboEEdata->currentText();
+    m_sourceFile.clear();
     if (m_model.store(Table{m_model.iOutputPin(), values}).limited) {
         m_context.status.msgError(QStringLiteral("Values out of range were limited to 0..32767"));
     }
@@ -162,6 +163,7 @@ void TablesPage::readAFRFile() {
         m_ecu->matchFile();
     } else if (const auto file = m_import->readAFRFile(); file && m_model.iOutputPin() != 0) {
         store(importTable(*file).values, &*file);
+        m_sourceFile = ecu::fileSource(m_c.txtAFRfilename->text());
     }
     if (!m_model.bTableStored()) {
         p1_Paint();  // a file that could not be read leaves no table to draw
@@ -179,6 +181,7 @@ void TablesPage::readText() {
     const AfrFileContent text = m_import->readText();
     if (m_model.iOutputPin() != 0) {
         store(importTable(text).values, &text);
+        m_sourceFile = QStringLiteral("pasted text");
     } else {
         p1_Paint();
     }
@@ -237,9 +240,8 @@ void TablesPage::btnExportEcu_Click() {
         return;
     }
     // A table from a file is named by the file, as orvexctl names it.
-    const bool fromFile = m_source == m_c.cboEEdata->itemText(kFile);
     m_ecu->exportTable(m_model.iOutputPin(), unitWords(m_model.TableData()),
-                       fromFile ? ecu::fileSource(m_c.txtAFRfilename->text()) : m_source);
+                       m_sourceFile.isEmpty() ? m_source : m_sourceFile);
 }
 
 void TablesPage::btnGenTable_Click() {

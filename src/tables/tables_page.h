@@ -79,4 +79,5 @@ class TablesPage : public QObject, public TableSource {
     QString m_tableText;
     QStringList m_doubts;  // what makes the stored table look wrong to program
     QString m_source;      // where the stored table came from
+    QString m_sourceFile;  // the file (or text) it was read from, for the ECU lookup's heading
 };
