@@ -192,6 +192,9 @@ Controls typed(const Built& built) {
     FreeAirControls& f = c.freeAir;
     f.SSTab1 = w.SSTab1;
     f.txtData = w.txtData;
+    f.txtDataWidget = w.txtData;
+    ORVEX_TAKE(f, chkChart);
+    ORVEX_TAKE(f, picChart);
     ORVEX_TAKE(f, sbCalLarge);
     ORVEX_TAKE(f, sbCalSmall);
     ORVEX_TAKE(f, tFACalV);
