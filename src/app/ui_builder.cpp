@@ -188,6 +188,7 @@ Controls typed(const Built& built) {
     ORVEX_TAKE(k, btnCopyTrace);
     ORVEX_TAKE(k, chkLogFile);
     ORVEX_TAKE(k, lLogSize);
+    ORVEX_TAKE(k, btnMark);
 
     FreeAirControls& f = c.freeAir;
     f.SSTab1 = w.SSTab1;

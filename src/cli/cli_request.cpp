@@ -22,6 +22,8 @@ const QString kUsage = QStringLiteral(
     "  info                        greet the unit (\"tf\", \"v\") and print its firmware version\n"
     "  send TEXT...                send commands, print each reply\n"
     "  trace [--seconds N] [-o F]  print (or save to F) the trace until N seconds or Ctrl+C\n"
+    "        [--csv]               as the window's CSV log: a row per line, time,ipx,field2,\n"
+    "                              field3,field4,note (fields in decimal, other text as a note)\n"
     "  read --pin N [-o FILE]      read the pin's table from the unit as a table file\n"
     "  flash --pin N FILE          back up, program and verify a table file\n"
     "        [--no-backup] [--force]\n"
@@ -46,6 +48,7 @@ const QString kUsage = QStringLiteral(
     "  orvexctl --port COM3 info\n"
     "  orvexctl --port /dev/ttyUSB0 send v g3c\n"
     "  orvexctl trace --seconds 10 -o ipx.log\n"
+    "  orvexctl trace --csv --seconds 60 -o ipx.csv\n"
     "  orvexctl read --pin 1 -o wblin-before.txt\n"
     "  orvexctl flash --pin WBlin wblin.txt\n"
     "  orvexctl --json compare --pin 1 wblin.txt\n"
@@ -61,7 +64,7 @@ const QString kUsage = QStringLiteral(
     "  error    on failure: the messages printed on stderr\n"
     "  and the command's result, e.g.\n"
     "  send     replies: [{command, reply, parameter}, ...]\n"
-    "  trace    lines: [the lines] (with -o: file, and lines as a count)\n"
+    "  trace    lines: [the lines] (with -o: file, and lines as a count; --csv needs -o)\n"
     "  read     pin, values (65 entries), bytes (130, hex)\n"
     "Exit codes: 0 success; 1 the unit answered but the operation failed (verify errors,\n"
     "differences, a bad calibration value); 2 usage or file errors; 3 no port or no answer;\n"
@@ -78,7 +81,7 @@ const QMap<QString, QSet<QString>> kCommandOptions{
     {QStringLiteral("ports"), {}},
     {QStringLiteral("info"), {}},
     {QStringLiteral("send"), {}},
-    {QStringLiteral("trace"), {"seconds", "output"}},
+    {QStringLiteral("trace"), {"seconds", "output", "csv"}},
     {QStringLiteral("read"), {"pin", "output"}},
     {QStringLiteral("flash"), {"pin", "no-backup", "force"}},
     {QStringLiteral("compare"), {"pin", "force"}},
@@ -138,6 +141,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                   value("seconds", "n"), value("set", "v"), flag("no-backup"), flag("force"),
                   value("rich", "p"), value("lean", "p"), value("mid", "p"), flag("lambda"),
                   value("stoich", "afr"), value("under", "v"), value("over", "v")});
+    p.addOption(flag("csv"));
     ParsedCommandLine parsed;
     if (!p.parse(arguments)) {
         parsed.error = p.errorText();
@@ -189,6 +193,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     r.noBackup = p.isSet(QStringLiteral("no-backup"));
     r.force = p.isSet(QStringLiteral("force"));
     r.lambda = p.isSet(QStringLiteral("lambda"));
+    r.csv = p.isSet(QStringLiteral("csv"));
+    if (r.csv && r.json && r.output.isEmpty()) {
+        parsed.error = QStringLiteral("trace --csv with --json needs -o FILE for the rows");
+        return parsed;
+    }
 
     const QSet<QString> needPin{"read", "flash", "compare", "generate"};
     if (needPin.contains(r.command)) {
