@@ -143,6 +143,27 @@ keys Return
 sleep 1
 shot comms.png
 
+# Comms, CSV log: "Log to file ..." with a .csv name, a trace into it, and a mark.
+press 30 268
+dialog=$(timeout 10 xdotool search --sync --onlyvisible --pid "$pid" --name "Save" 2>/dev/null |
+    head -n 1) || true
+[ -n "$dialog" ] || fail "no file dialog for \"Log to file ...\""
+sleep 0.5
+xdotool type --delay 20 "$work/trace.csv"
+keys Return
+sleep 0.5
+click 62 247 "Start Trace"
+sleep 3
+click 378 269 "Mark"
+sleep 1
+shot comms-csv-log.png
+click 163 247 "Stop Trace"
+sleep 0.5
+press 30 268
+[ "$(head -n 1 "$work/trace.csv" | tr -d '\r')" = "time,ipx,field2,field3,field4,note" ] ||
+    fail "the CSV log has no header"
+grep -q ',mark 1' "$work/trace.csv" || fail "the CSV log has no mark"
+
 # Free Air, manual: uncover the manual frames, take the 7057 start point, trace a few seconds.
 click 113 13 "Free Air tab"
 click 326 183 "Manual"
@@ -152,6 +173,14 @@ sleep 4
 click 226 130 "Stop"
 sleep 0.5
 shot free-air-cal.png
+
+# The same as a chart, then the automatic search drawn as it converges.
+click 30 268 "Chart?"
+click 226 130 "Trace"
+sleep 4
+click 226 130 "Stop"
+sleep 0.5
+shot calibration-chart.png
 
 # Free Air, automatic: search until the average is 0.
 click 326 156 "Auto Calibrate"

@@ -20,6 +20,7 @@
 #include "app/qt_dialogs.h"
 #include "app/ui_builder.h"
 #include "app/widgets.h"
+#include "calibration/calibration_chart.h"
 #include "calibration/calibration_page.h"
 #include "common/page_context.h"
 #include "console/command_console.h"
@@ -36,6 +37,7 @@ namespace {
 constexpr int kMajor = 1;
 constexpr int kMinor = 8;
 constexpr int kRevision = 0;
+const QString kChartSetting = QStringLiteral("FreeAir/chart");
 
 }  // namespace
 
@@ -92,6 +94,11 @@ Form1::Form1(Options options, QWidget* parent)
                          static_cast<ShapeWidget*>(shape)->setFillColor(colour);
                      },
                      ShapeWidget::neutralColor()});
+    // Whether the trace is charted is the user's choice, kept between runs.
+    QAbstractButton* chart = m_controls.freeAir.chkChart;
+    chart->setChecked(m_settings->flag(kChartSetting, false));
+    connect(chart, &QAbstractButton::toggled, this,
+            [this](bool on) { m_settings->saveFlag(kChartSetting, on); });
     m_tables = std::make_unique<TablesPage>(context, m_controls.tables);
     m_eeprom = std::make_unique<EepromController>(context, m_controls.flash, *m_tables);
     // What the unit held is kept before every write, unless the user turned that off.
@@ -334,6 +341,7 @@ void Form1::SSTab1_Click(int previousTab) {
     if (m_currentTab != 0) {
         m_link->TxString(UnitCommand::kTraceOff);
     }
+    m_calibration->chart().setPageShown(m_currentTab == 1);
 }
 
 void Form1::showPortNotes(const QStringList& lines) {

@@ -56,6 +56,7 @@ class Form1 : public QWidget {
     Dialogs& dialogs() { return *m_dialogs; }
     PortSelector& ports() { return *m_ports; }
     CommandConsole& console() { return *m_console; }
+    CalibrationPage& calibration() { return *m_calibration; }
     TablesPage& tables() { return *m_tables; }
     EepromController& eeprom() { return *m_eeprom; }
 

@@ -22,6 +22,8 @@ const QString kUsage = QStringLiteral(
     "  info                        greet the unit (\"tf\", \"v\") and print its firmware version\n"
     "  send TEXT...                send commands, print each reply\n"
     "  trace [--seconds N] [-o F]  print (or save to F) the trace until N seconds or Ctrl+C\n"
+    "        [--csv]               as the window's CSV log: a row per line, time,ipx,field2,\n"
+    "                              field3,field4,note (fields in decimal, other text as a note)\n"
     "  read --pin N [-o FILE]      read the pin's table from the unit as a table file\n"
     "  flash --pin N FILE          back up, program and verify a table file\n"
     "        [--no-backup] [--force]\n"
@@ -55,6 +57,7 @@ const QString kUsage = QStringLiteral(
     "  orvexctl --port COM3 info\n"
     "  orvexctl --port /dev/ttyUSB0 send v g3c\n"
     "  orvexctl trace --seconds 10 -o ipx.log\n"
+    "  orvexctl trace --csv --seconds 60 -o ipx.csv\n"
     "  orvexctl read --pin 1 -o wblin-before.txt\n"
     "  orvexctl flash --pin WBlin wblin.txt\n"
     "  orvexctl --json compare --pin 1 wblin.txt\n"
@@ -72,7 +75,7 @@ const QString kUsage = QStringLiteral(
     "  error    on failure: the messages printed on stderr\n"
     "  and the command's result, e.g.\n"
     "  send     replies: [{command, reply, parameter}, ...]\n"
-    "  trace    lines: [the lines] (with -o: file, and lines as a count)\n"
+    "  trace    lines: [the lines] (with -o: file, and lines as a count; --csv needs -o)\n"
     "  read     pin, values (65 entries), bytes (130, hex)\n"
     "  generate pin, values, bytes; with --match also limited (breakpoints at its ends)\n"
     "  export   pin, format, adcBits, source, and text (the lookup) unless -o\n"
@@ -91,7 +94,7 @@ const QMap<QString, QSet<QString>> kCommandOptions{
     {QStringLiteral("ports"), {}},
     {QStringLiteral("info"), {}},
     {QStringLiteral("send"), {}},
-    {QStringLiteral("trace"), {"seconds", "output"}},
+    {QStringLiteral("trace"), {"seconds", "output", "csv"}},
     {QStringLiteral("read"), {"pin", "output"}},
     {QStringLiteral("flash"), {"pin", "no-backup", "force"}},
     {QStringLiteral("compare"), {"pin", "force"}},
@@ -169,6 +172,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                   flag("from-unit"),
                   value("format", "f"),
                   value("adc-bits", "n")});
+    p.addOption(flag("csv"));
     ParsedCommandLine parsed;
     if (!p.parse(arguments)) {
         parsed.error = p.errorText();
@@ -220,6 +224,11 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     r.noBackup = p.isSet(QStringLiteral("no-backup"));
     r.force = p.isSet(QStringLiteral("force"));
     r.lambda = p.isSet(QStringLiteral("lambda"));
+    r.csv = p.isSet(QStringLiteral("csv"));
+    if (r.csv && r.json && r.output.isEmpty()) {
+        parsed.error = QStringLiteral("trace --csv with --json needs -o FILE for the rows");
+        return parsed;
+    }
 
     const QSet<QString> needPin{"read", "flash", "compare", "generate", "export"};
     if (needPin.contains(r.command)) {
