@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/cli_request.h"
+#include "tables/table_model.h"
 
 class CliOutput;
 
@@ -19,5 +20,15 @@ int read(const CliRequest& request, CliOutput& out);
 int flash(const CliRequest& request, CliOutput& out);
 int compare(const CliRequest& request, CliOutput& out);
 int generate(const CliRequest& request, CliOutput& out);
+
+int backups(const CliRequest& request, CliOutput& out);
+int restore(const CliRequest& request, CliOutput& out);
+int history(const CliRequest& request, CliOutput& out);
+
+// Backs up what the unit holds for the pin, programs `snapshot` and verifies it, and records the
+// run in the flash history, whatever its end: flash and restore alike. `name` is the file the
+// table came from.
+int programTable(const CliRequest& request, const tables::TableSnapshot& snapshot,
+                 const QString& name, const QString& kind, CliOutput& out);
 
 }  // namespace cli

@@ -52,7 +52,10 @@ int run(const CliRequest& request, CliOutput& out) {
                                                  {QStringLiteral("read"), read},
                                                  {QStringLiteral("flash"), flash},
                                                  {QStringLiteral("compare"), compare},
-                                                 {QStringLiteral("generate"), generate}};
+                                                 {QStringLiteral("generate"), generate},
+                                                 {QStringLiteral("backups"), backups},
+                                                 {QStringLiteral("restore"), restore},
+                                                 {QStringLiteral("history"), history}};
     return commands.value(request.command, generate)(request, out);
 }
 
