@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -96,6 +97,7 @@ void TablesPage::startUp() {
 void TablesPage::store(const std::array<qint64, kEntries>& values, const AfrFileContent* file) {
     m_doubts = file ? fileDoubts(*file, m_model.iOutputPin()) : tableDoubts(values);
     m_source = m_c.cboEEdata->currentText();
+    m_file.clear();
     if (m_model.store(Table{m_model.iOutputPin(), values}).limited) {
         m_context.status.msgError(QStringLiteral("Values out of range were limited to 0..32767"));
     }
@@ -151,6 +153,7 @@ void TablesPage::readAFRFile() {
     const auto file = m_import->readAFRFile();
     if (file && m_model.iOutputPin() != 0) {
         store(importTable(*file).values, &*file);
+        m_file = QFileInfo(m_c.txtAFRfilename->text()).absoluteFilePath();
     }
     if (!m_model.bTableStored()) {
         p1_Paint();  // a file that could not be read leaves no table to draw
@@ -161,6 +164,7 @@ void TablesPage::readText() {
     const AfrFileContent text = m_import->readText();
     if (m_model.iOutputPin() != 0) {
         store(importTable(text).values, &text);
+        m_file = QStringLiteral("pasted text");
     } else {
         p1_Paint();
     }
