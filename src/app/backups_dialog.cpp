@@ -22,6 +22,12 @@ namespace {
 
 enum Column { kWhen, kPin, kSource, kSame };
 
+// A path in the user's home from "~", as people write it.
+QString shownPath(const QString& path) {
+    const QString home = QDir::homePath() + u'/';
+    return path.startsWith(home) ? QStringLiteral("~/") + path.mid(home.size()) : path;
+}
+
 QPushButton* button(const char* name, const QString& text, QWidget* parent) {
     auto* b = new QPushButton(text, parent);
     b->setObjectName(QLatin1String(name));
@@ -84,14 +90,15 @@ void BackupsDialog::refresh() {
         item->setText(kWhen, unitdata::shownTime(b.when));
         item->setText(kPin, b.pin == 0 ? QString() : tables::pinShortName(b.pin));
         item->setText(kSource, b.source);
-        item->setToolTip(kWhen, b.path);
+        item->setToolTip(kWhen, shownPath(b.path));
         if (!b.restorable()) {
             item->setText(kSame, QStringLiteral("cannot be restored: ") + b.problem);
             item->setForeground(kSame, QColor(255, 0, 0));
         }
     }
-    m_info->setPlainText(m_backups.isEmpty() ? QStringLiteral("No backups in ") + m_parts.folder
-                                             : QString());
+    m_info->setPlainText(m_backups.isEmpty()
+                             ? QStringLiteral("No backups in ") + shownPath(m_parts.folder)
+                             : QString());
     showSameAsPage();
     enableButtons();
 }
@@ -146,7 +153,7 @@ void BackupsDialog::lstBackups_Click() {
     showCurve(b);
     if (b) {
         m_info->setPlainText(
-            b->path +
+            shownPath(b->path) +
             (b->restorable() ? QString() : QStringLiteral("\ncannot be restored: ") + b->problem));
     }
 }
@@ -162,7 +169,8 @@ void BackupsDialog::btnBackupCompare_Click() {
         return;
     }
     const QList<tables::Difference> differ = tables::differences(*unit, *backup.values);
-    m_info->setPlainText(backup.path + u'\n' + tables::differenceLines(differ).remove(u'\r'));
+    m_info->setPlainText(shownPath(backup.path) + u'\n' +
+                         tables::differenceLines(differ).remove(u'\r'));
     if (differ.isEmpty()) {
         m_parts.status.msgStatus(QStringLiteral("Unit matches the backup"));
     } else {
