@@ -11,14 +11,14 @@
 //
 // Tab-separated, one run a line ended by LF, UTF-8; the first line names the columns:
 //   time  program  kind  port  pin  source  bytes  backup  outcome
-// time: ISO 8601 with the offset (2026-12-06T14:03:22+01:00); program: orvex-config or orvexctl;
-// kind: flash, restore (any other word a later kind of run); port: "COM3 (/dev/ttyUSB0)", a
-// device path, or "simulated unit"; pin: WBlin, SVout or NBout; source: the data source or the
-// file's path; bytes: the table's 130 bytes as 260 lower-case hex digits; backup: the file the
-// unit's table was saved to first (empty: none); outcome: verified, "errors at N" (locations),
-// aborted, or lost (the port went away or the unit stopped answering). In a field a backslash,
-// tab, LF and CR are written \\, \t, \n and \r. Readers take the first nine columns and ignore
-// any that later versions add.
+// time: when the run started, ISO 8601 with the offset (2026-12-06T14:03:22+01:00, Z for UTC);
+// program: orvex-config or orvexctl; kind: flash, restore (any other word a later kind of run);
+// port: "COM3 (/dev/ttyUSB0)", a device path, or "simulated unit"; pin: WBlin, SVout or NBout;
+// source: the data source or the file's path; bytes: the table's 130 bytes as 260 lower-case hex
+// digits; backup: the file the unit's table was saved to first (empty: none); outcome: verified,
+// "errors at N" (locations), aborted, or lost (the port went away or the unit stopped
+// answering). In a field a backslash, tab, LF and CR are written \\, \t, \n and \r. Readers
+// take the first nine columns and ignore any that later versions add.
 namespace unitdata {
 
 inline const QString kFlash = QStringLiteral("flash");
