@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/backups_dialog.h"
 #include "app/form_layout.h"
 #include "app/port_selector.h"
 #include "app/qt_dialogs.h"
@@ -31,6 +33,7 @@
 #include "link/unit_commands.h"
 #include "tables/table_file.h"
 #include "tables/tables_page.h"
+#include "unitdata/flash_history.h"
 
 namespace {
 
@@ -106,6 +109,24 @@ Form1::Form1(Options options, QWidget* parent)
         m_eeprom->setBackupFolder(tables::defaultBackupFolder());
     }
     m_eeprom->setSimulatedDevice(m_options.simulatedDevice);
+    m_eeprom->setHistoryFile(unitdata::historyPath());
+    connect(m_controls.flash.btnBackups, &QPushButton::clicked, this, &Form1::btnBackups_Click);
+    if (!m_options.openUrl) {
+        m_options.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    }
+}
+
+void Form1::btnBackups_Click() {
+    if (!m_backups) {
+        m_backups =
+            new BackupsDialog({tables::defaultBackupFolder(), *m_tables, m_controls.tables.chkGraph,
+                               *m_eeprom, *m_dialogs, m_status, m_options.openUrl},
+                              this);
+    }
+    m_backups->refresh();
+    m_backups->show();
+    m_backups->raise();
+    m_backups->activateWindow();
 }
 
 void Form1::Options::attachSimulatedUnit(const QString& device) {

@@ -2,8 +2,10 @@
 
 #include <QColor>
 #include <QPointer>
+#include <QUrl>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 #include "common/dialogs.h"
@@ -15,6 +17,7 @@
 #include "app/status_label.h"
 #include "app/ui_builder.h"
 
+class BackupsDialog;
 class CalibrationPage;
 class CommandConsole;
 class EepromController;
@@ -35,6 +38,8 @@ class Form1 : public QWidget {
         QStringList notes;                 // shown in the data area at start-up
         Dialogs* dialogs = nullptr;        // default: Qt's dialogs
         int tickMs = DeviceLink::kTickMs;  // tests shorten the tick
+        // Opens a folder in the desktop's file manager; default QDesktopServices::openUrl.
+        std::function<bool(const QUrl&)> openUrl = {};
 
         // The simulated unit on `device` takes the first COM name --port-map left free and is
         // opened at start-up; the saved port stays the user's, and its backups go apart.
@@ -49,6 +54,7 @@ class Form1 : public QWidget {
     void Form_Load();
     void Form_Terminate();
     void SSTab1_Click(int previousTab);
+    void btnBackups_Click();
 
     StatusLine& status() { return m_status; }
     DeviceLink& link() { return *m_link; }
@@ -103,6 +109,7 @@ class Form1 : public QWidget {
     std::unique_ptr<CalibrationPage> m_calibration;
     std::unique_ptr<TablesPage> m_tables;
     std::unique_ptr<EepromController> m_eeprom;
+    BackupsDialog* m_backups = nullptr;  // made when first opened, owned as a child
     int m_currentTab = 0;
     bool m_terminated = false;
     QSize m_assumedFrame;  // frame size assumed when the saved size was applied

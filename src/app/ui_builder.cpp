@@ -276,6 +276,7 @@ Controls typed(const Built& built) {
     ORVEX_TAKE(e, btnAbortFlash);
     ORVEX_TAKE(e, btnReadUnit);
     ORVEX_TAKE(e, btnCompare);
+    ORVEX_TAKE(e, btnBackups);
     ORVEX_TAKE(e, Label1);
     ORVEX_TAKE(e, prgFlash);
     return c;

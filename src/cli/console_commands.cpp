@@ -54,7 +54,10 @@ int run(const CliRequest& request, CliOutput& out) {
                                                  {QStringLiteral("flash"), flash},
                                                  {QStringLiteral("compare"), compare},
                                                  {QStringLiteral("generate"), generate},
-                                                 {QStringLiteral("export"), exportForEcu}};
+                                                 {QStringLiteral("export"), exportForEcu},
+                                                 {QStringLiteral("backups"), backups},
+                                                 {QStringLiteral("restore"), restore},
+                                                 {QStringLiteral("history"), history}};
     return commands.value(request.command, generate)(request, out);
 }
 
