@@ -12,12 +12,14 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextStream>
 
 #include <sys/resource.h>
 
 #include "app/form1.h"
 #include "eeprom/eeprom_controller.h"
+#include "link/qt_serial_port.h"
 #include "support/scripted_dialogs.h"
 #include "support/sim_process.h"
 
@@ -25,6 +27,10 @@ namespace {
 
 constexpr double kTimeLimit = 1.15;  // times the line time
 constexpr double kCpuLimit = 10.0;   // percent of one core
+// A flash with its backup, drawn by a real window: the line busy for at most this times the
+// line time of its bytes, and this share of one core.
+constexpr double kSpanLimit = 1.03;
+constexpr double kBackedUpCpuLimit = 3.0;
 
 double cpuSeconds() {
     rusage u{};
@@ -32,19 +38,59 @@ double cpuSeconds() {
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+// The real port, noting when the line was first written and last read: the span a run keeps
+// the line busy, without the quiet wait before it.
+class SpanPort final : public SerialPort {
+  public:
+    SpanPort() {
+        connect(&m_inner, &SerialPort::readyRead, this, &SerialPort::readyRead);
+        connect(&m_inner, &SerialPort::connectionLost, this, &SerialPort::connectionLost);
+        m_clock.start();
+    }
+    void setDevice(const QString& device) override { m_inner.setDevice(device); }
+    QString device() const override { return m_inner.device(); }
+    bool open() override { return m_inner.open(); }
+    void close() override { m_inner.close(); }
+    bool isOpen() const override { return m_inner.isOpen(); }
+    qint64 bytesAvailable() const override { return m_inner.bytesAvailable(); }
+    QString errorString() const override { return m_inner.errorString(); }
+    bool write(const QByteArray& data) override {
+        if (firstWriteMs < 0) {
+            firstWriteMs = m_clock.nsecsElapsed() / 1e6;
+        }
+        return m_inner.write(data);
+    }
+    QByteArray readAll() override {
+        QByteArray data = m_inner.readAll();
+        if (!data.isEmpty()) {
+            lastReadMs = m_clock.nsecsElapsed() / 1e6;
+        }
+        return data;
+    }
+    void restart() { firstWriteMs = lastReadMs = -1; }
+
+    double firstWriteMs = -1, lastReadMs = -1;
+
+  private:
+    QtSerialPort m_inner;
+    QElapsedTimer m_clock;
+};
+
 struct Run {
-    double secs = 0, cpu = 0, lineSecs = 0;
+    double secs = 0, cpu = 0, lineSecs = 0, spanSecs = 0;
     qsizetype commands = 0;
     QString result;
 };
 
 // Clicks the button and measures until its action returns.
-Run measure(Form1& form, const SimProcess& sim, const char* button) {
+Run measure(Form1& form, const SimProcess& sim, SpanPort& port, const char* button) {
     const qsizetype logBefore = sim.log().size();
+    port.restart();
     const double cpu0 = cpuSeconds();
     QElapsedTimer wall;
     wall.start();
-    form.findChild<QPushButton*>(QLatin1String(button))->click();
+    // A real click: the press, the release and what the window draws meanwhile.
+    QTest::mouseClick(form.findChild<QPushButton*>(QLatin1String(button)), Qt::LeftButton);
     Run run;
     run.secs = wall.elapsed() / 1000.0;
     run.cpu = cpuSeconds() - cpu0;
@@ -52,6 +98,7 @@ Run measure(Form1& form, const SimProcess& sim, const char* button) {
     const QStringList commands = sim.log().mid(logBefore);
     run.commands = commands.size();
     run.lineSecs = lineSeconds(commands);
+    run.spanSecs = (port.lastReadMs - port.firstWriteMs) / 1000.0;
     return run;
 }
 
@@ -71,7 +118,7 @@ bool report(QTextStream& out, const QString& name, const Run& run, double secs, 
                .arg(share, 0, 'f', 2)
                .arg(kCpuLimit)
                .arg(run.result);
-    return run.result == success && ratio <= kTimeLimit && share < kCpuLimit;
+    return run.result.startsWith(success) && ratio <= kTimeLimit && share < kCpuLimit;
 }
 
 }  // namespace
@@ -96,8 +143,19 @@ int main(int argc, char* argv[]) {
     options.commandLinePorts.insert(1, sim.device());
     options.forcedPort = QStringLiteral("COM1");
     options.dialogs = &dialogs;
+    SpanPort* port = nullptr;
+    options.portFactory = [&port] {
+        auto p = std::make_unique<SpanPort>();
+        port = p.get();
+        return p;
+    };
     Form1 form(options);
     form.Form_Load();
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form)) {
+        out << "the window was not shown\n";
+        return 2;
+    }
     form.findChild<QTabWidget*>(QStringLiteral("SSTab1"))->setCurrentIndex(2);
     form.findChild<QComboBox*>(QStringLiteral("cboOutputPin"))->setCurrentIndex(1);
     // The page switch sends "tf" without awaiting its reply; a user's click comes later than that.
@@ -106,10 +164,11 @@ int main(int argc, char* argv[]) {
     const QString complete = QStringLiteral("Programming Complete.");
     const QString backups = dir.filePath(QStringLiteral("backups"));
     form.eeprom().setBackupFolder(QString());
-    const Run flash = measure(form, sim, "btnFlashTable");
-    const Run read = measure(form, sim, "btnReadUnit");  // what the flash wrote: a real table
+    const Run flash = measure(form, sim, *port, "btnFlashTable");
+    const Run read =
+        measure(form, sim, *port, "btnReadUnit");  // what the flash wrote: a real table
     form.eeprom().setBackupFolder(backups);
-    const Run backedUp = measure(form, sim, "btnFlashTable");
+    const Run backedUp = measure(form, sim, *port, "btnFlashTable");
 
     bool ok = report(out, QStringLiteral("flash and verify"), flash, flash.secs, flash.lineSecs,
                      complete);
@@ -121,6 +180,21 @@ int main(int argc, char* argv[]) {
     ok = report(out, QStringLiteral("backup before the flash"), backedUp,
                 backedUp.secs - flash.secs, backupLine, complete) &&
          ok;
+    // The whole flash with its backup, as the user sees it.
+    const double spanRatio = backedUp.spanSecs / backedUp.lineSecs;
+    const double share = 100.0 * backedUp.cpu / backedUp.secs;
+    out << QStringLiteral(
+               "flash with its backup: %1 commands, line busy %2 s = %3 x line time %4 "
+               "s (limit %5), wall %6 s, CPU %7 % of one core (limit %8 %)\n")
+               .arg(backedUp.commands)
+               .arg(backedUp.spanSecs, 0, 'f', 3)
+               .arg(spanRatio, 0, 'f', 3)
+               .arg(backedUp.lineSecs, 0, 'f', 3)
+               .arg(kSpanLimit)
+               .arg(backedUp.secs, 0, 'f', 3)
+               .arg(share, 0, 'f', 2)
+               .arg(kBackedUpCpuLimit);
+    ok = spanRatio <= kSpanLimit && share <= kBackedUpCpuLimit && ok;
     ok = QDir(backups).entryList(QDir::Files).size() == 1 && ok;
     sim.stop();
     return ok ? 0 : 1;

@@ -261,6 +261,7 @@ int main(int argc, char* argv[]) {
         // What is drawn must be exactly the receive buffer, as a whole rewrite would show it.
         ++checks;
         const QString& rx = window.link().RxBuffer();
+        area.flushDisplay();  // what is drawn may wait for its turn
         mismatches += area.text() != rx || area.toPlainText() != displayForm(rx);
         if (secondsDone >= seconds) {
             QCoreApplication::quit();

@@ -163,7 +163,8 @@ void Form1::connectLink() {
     connect(link, &DeviceLink::timeoutReported, this,
             [status] { status->msgError(QStringLiteral("Timeout")); });
     connect(link, &DeviceLink::rxShown, w.txtData, &DataArea::showRx);
-    connect(link, &DeviceLink::parameterShown, m_controls.freeAir.txtData1, &QLineEdit::setText);
+    connect(link, &DeviceLink::parameterShown, new ShownLater(m_controls.freeAir.txtData1),
+            &ShownLater::setText);
     connect(link, &DeviceLink::firmwareCaption, w.lBootVersion, &QLabel::setText);
     connect(link, &DeviceLink::secondsCaption, w.lTimer, &QLabel::setText);
 }

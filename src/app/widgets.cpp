@@ -1,12 +1,15 @@
 #include "app/widgets.h"
 
 #include <QApplication>
+#include <QMimeData>
 #include <QPainter>
 #include <QPalette>
 #include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
+
+#include <utility>
 
 ShapeWidget::ShapeWidget(Form form, QWidget* parent)
     : QWidget(parent), m_form(form), m_fill(neutralColor()) {}
@@ -79,30 +82,78 @@ DataArea::DataArea(QWidget* parent) : QPlainTextEdit(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // Opaque behind the scroll bar, so a new line does not repaint the window beneath it.
+    verticalScrollBar()->parentWidget()->setAutoFillBackground(true);
+    m_paced.hold(true);  // until shown
 }
 
 void DataArea::setText(const QString& text) {
     m_showsRx = false;
     m_text = text;
-    display(text);
+    m_rewrite = true;
+    m_tail.clear();
+    m_paced.request();
 }
 
 void DataArea::appendText(const QString& text) {
     m_showsRx = false;
     m_text += text;
-    displayAppend(text);
+    if (!m_rewrite) {
+        m_tail += text;
+    }
+    m_paced.request();
 }
 
 void DataArea::showRx(const QString& rxBuffer, bool tailOnly) {
     if (tailOnly && m_showsRx && rxBuffer.size() >= m_text.size()) {
-        const QString tail = rxBuffer.mid(m_text.size());
-        m_text = rxBuffer;
-        displayAppend(tail);
+        if (!m_rewrite) {
+            m_tail += QStringView(rxBuffer).mid(m_text.size());
+        }
     } else {
-        m_text = rxBuffer;
-        display(rxBuffer);
+        m_rewrite = true;
+        m_tail.clear();
     }
+    m_text = rxBuffer;
     m_showsRx = true;
+    m_paced.request();
+}
+
+void DataArea::applyDisplay() {
+    if (std::exchange(m_rewrite, false)) {
+        display(m_text);
+    } else {
+        displayAppend(std::exchange(m_tail, {}));
+    }
+}
+
+// What the user types or drops goes behind everything received, so the waiting text is drawn
+// first.
+bool DataArea::event(QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::InputMethod:
+        case QEvent::Drop:
+            m_paced.flush();
+            break;
+        default:
+            break;
+    }
+    return QPlainTextEdit::event(event);
+}
+
+void DataArea::insertFromMimeData(const QMimeData* source) {
+    m_paced.flush();
+    QPlainTextEdit::insertFromMimeData(source);
+}
+
+void DataArea::showEvent(QShowEvent* event) {
+    QPlainTextEdit::showEvent(event);
+    m_paced.hold(false);
+}
+
+void DataArea::hideEvent(QHideEvent* event) {
+    QPlainTextEdit::hideEvent(event);
+    m_paced.hold(true);
 }
 
 // The user may type into the area. What they typed becomes part of its text, and the next data
@@ -113,6 +164,8 @@ void DataArea::onContentsChange() {
         return;
     }
     m_showsRx = false;
+    m_rewrite = false;
+    m_tail.clear();
     m_text = toPlainText().replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     m_pendingCr = false;
 }
@@ -140,4 +193,30 @@ void DataArea::displayAppend(const QString& text) {
     c.insertText(forDisplay(piece));
     moveCursor(QTextCursor::End);
     ensureCursorVisible();
+}
+
+ShownLater::ShownLater(QLineEdit* box) : QObject(box), m_box(box) {
+    box->installEventFilter(this);
+    connect(box, &QLineEdit::textChanged, this, [this] {
+        if (!m_applying) {
+            m_waiting.reset();
+        }
+    });
+}
+
+void ShownLater::setText(const QString& text) {
+    if (m_box->isVisible()) {
+        m_waiting.reset();
+        m_box->setText(text);
+    } else {
+        m_waiting = text;
+    }
+}
+
+bool ShownLater::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show && m_waiting) {
+        const QScopedValueRollback<bool> applying(m_applying, true);
+        m_box->setText(*std::exchange(m_waiting, std::nullopt));
+    }
+    return QObject::eventFilter(watched, event);
 }

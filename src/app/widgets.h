@@ -2,10 +2,14 @@
 
 #include <QColor>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QWidget>
 
+#include <optional>
+
 #include "common/data_view.h"
+#include "common/paced_update.h"
 
 // A filled rectangle or circle: the port and calibration indicators.
 class ShapeWidget : public QWidget {
@@ -49,23 +53,58 @@ class StatusText : public QLabel {
 
 // The received-data area. Keeps the exact text (CR LF and all) while showing line ends as the
 // platform draws them, and appends only the new tail of the receive buffer when it can.
+//
+// text() is always current; what is drawn follows at most every kPaceMs, and only while the area
+// is shown: a flash logs every exchange, far faster than anyone reads.
 class DataArea : public QPlainTextEdit, public DataView {
     Q_OBJECT
   public:
+    static constexpr int kPaceMs = 50;
+
     explicit DataArea(QWidget* parent = nullptr);
 
     QString text() const override { return m_text; }
     void setText(const QString& text) override;
     void appendText(const QString& text) override;
     void showRx(const QString& rxBuffer, bool tailOnly) override;
+    // Draws what is still waiting for its turn, shown or not.
+    void flushDisplay() { m_paced.flush(); }
+
+  protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
 
   private:
+    void applyDisplay();
     void display(const QString& text);
     void displayAppend(const QString& text);
     void onContentsChange();
 
+    PacedUpdate m_paced{[this] { applyDisplay(); }, kPaceMs};
+    bool m_rewrite = false;  // the next drawing replaces everything
+    QString m_tail;          // else what it appends
     QString m_text;
     bool m_writing = false;    // the change under way is ours, not the user's typing
     bool m_showsRx = false;    // the text is the receive buffer as last shown
     bool m_pendingCr = false;  // the shown text ended in a CR whose LF may follow
+};
+
+// Sets a box's text at once while it is shown, else when it is shown next: the Free Air page's
+// box takes every reply's parameter, and laying out text nobody sees costs more than a flash's
+// exchange. A text set on the box meanwhile by anyone else wins over the one waiting.
+class ShownLater : public QObject {
+    Q_OBJECT
+  public:
+    explicit ShownLater(QLineEdit* box);
+    void setText(const QString& text);
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QLineEdit* m_box;
+    std::optional<QString> m_waiting;
+    bool m_applying = false;
 };

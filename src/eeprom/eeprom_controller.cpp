@@ -27,9 +27,11 @@ class EepromController::WindowLink final : public EepromLink {
 
     bool aborted() const override { return m_bAborted || m_link.closing(); }
     void send(const QString& command) override {
-        m_label1->setText(command);
+        m_command = command;
+        m_labelPaced.request();
         m_link.TxString(command);
     }
+    void showLastCommand() { m_labelPaced.flush(); }
     QString getParameter() override { return m_link.GetParameter(); }
     QString lastReply() const override { return m_link.RxBuffer(); }
     bool timedOut() const override { return m_link.bTimedOut(); }
@@ -39,6 +41,8 @@ class EepromController::WindowLink final : public EepromLink {
     DeviceLink& m_link;
     QLabel* m_label1;
     const bool& m_bAborted;
+    QString m_command;
+    PacedUpdate m_labelPaced{[this] { m_label1->setText(m_command); }, kPaceMs};
 };
 
 EepromController::EepromController(const PageContext& context, const FlashControls& controls,
@@ -84,6 +88,10 @@ void EepromController::showBusy(bool busy) {
     m_c.btnCompare->setEnabled(!busy);
     m_c.btnBackups->setEnabled(!busy);
     // Shares the place of the firmware version while the unit is busy.
+    if (!busy) {
+        m_progressPaced.flush();
+        m_windowLink->showLastCommand();
+    }
     m_c.prgFlash->setGeometry(m_c.lBootVersion->geometry());
     m_c.prgFlash->raise();
     m_c.prgFlash->setVisible(busy);
@@ -363,6 +371,12 @@ void EepromController::btnAbortFlash_Click() {
 }
 
 void EepromController::showProgress(int done, int total) {
-    m_c.prgFlash->setMaximum(m_progressTotal > 0 ? m_progressTotal : total);
-    m_c.prgFlash->setValue(m_progressBase + done);
+    m_barMaximum = m_progressTotal > 0 ? m_progressTotal : total;
+    m_barValue = m_progressBase + done;
+    m_progressPaced.request();
+}
+
+void EepromController::applyProgress() {
+    m_c.prgFlash->setMaximum(m_barMaximum);
+    m_c.prgFlash->setValue(m_barValue);
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "common/paced_update.h"
 #include "common/page_context.h"
 #include "eeprom/flash_controls.h"
 #include "tables/table_source.h"
@@ -55,6 +56,7 @@ class EepromController : public QObject {
     void busyChanged(bool busy);
 
   private:
+    static constexpr int kPaceMs = 100;
     class WindowLink;
     enum class Ending { Complete, Aborted, WithErrors };
 
@@ -71,6 +73,7 @@ class EepromController : public QObject {
     // Backs up, programs and verifies m_snapshot into m_runPin, then finishes.
     void run();
     void showProgress(int done, int total);
+    void applyProgress();
     void finish(Ending ending);
     // The run's line in the flash history; a file that cannot be written is said once.
     QString recordRun(Ending ending);
@@ -94,5 +97,8 @@ class EepromController : public QObject {
     // One bar covers a whole flash: the backup's reads, then the writes and the verification.
     int m_progressBase = 0;
     int m_progressTotal = 0;  // 0: each step's own total
+    // The bar moves at every exchange; it is drawn ten times a second.
+    int m_barValue = 0, m_barMaximum = 0;
+    PacedUpdate m_progressPaced{[this] { applyProgress(); }, kPaceMs};
     QString m_simulatedDevice;
 };

@@ -7,6 +7,7 @@
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QWheelEvent>
 
 #include "app/widgets.h"
@@ -55,6 +56,7 @@ class TestUserInput : public QObject {
     void controlsInTurn_sendWhatIsAskedShowWhatFitsNothingOnClosedPort();
     void portList_wheelIgnoredClickRebuildsChoiceKeptOverPageSwitch();
     void logToFile_bytesKeptUntilCloseAndWriteErrorsShown();
+    void drawnAtAPace_textCurrentDrawingFollowsTypingComesAfter();
 };
 
 void TestUserInput::controlsInTurn_sendWhatIsAskedShowWhatFitsNothingOnClosedPort() {
@@ -245,6 +247,63 @@ void TestUserInput::logToFile_bytesKeptUntilCloseAndWriteErrorsShown() {
                      w.statusColour() == QColor(255, 0, 0) && !box->isChecked(),
                  qPrintable(bad + w.statusText()));
     }
+}
+
+// A flash logs every exchange into the data area and sets the Free Air box at every reply: what
+// is drawn follows a few times a second, and only while shown, but never loses or reorders text.
+void TestUserInput::drawnAtAPace_textCurrentDrawingFollowsTypingComesAfter() {
+    QWidget top;
+    auto* area = new DataArea(&top);
+    auto* box = new QLineEdit(&top);
+    ShownLater boxText(box);
+    top.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&top));
+    int drawings = 0;
+    connect(area->document(), &QTextDocument::contentsChange, [&drawings] { ++drawings; });
+
+    QString expected;
+    for (int i = 0; i < 300; ++i) {  // a run's worth of exchanges, with no event in between
+        const QString piece = QStringLiteral("%1=%2 ").arg(i).arg(i % 7) +
+                              (i % 10 == 9 ? QStringLiteral("\r\n") : QString());
+        area->appendText(piece);
+        expected += piece;
+    }
+    QCOMPARE(area->text(), expected);
+    QTRY_COMPARE(area->toPlainText(), QString(expected).remove(u'\r'));
+    QVERIFY2(drawings <= 3, qPrintable(QString::number(drawings)));
+
+    // Hidden, it only collects; a rewrite waiting behind appends wins whole.
+    area->hide();
+    area->setText(QStringLiteral("new\r"));
+    area->appendText(QStringLiteral("\nline"));
+    QTest::qWait(2 * DataArea::kPaceMs);
+    QCOMPARE(area->toPlainText(), QString(expected).remove(u'\r'));
+    area->show();
+    QCOMPARE(area->toPlainText(), QStringLiteral("new\nline"));
+
+    // What arrives just before a key press is drawn first; the typing goes after it.
+    area->appendText(QStringLiteral("A"));
+    area->appendText(QStringLiteral("B"));  // waits for its turn
+    area->setFocus();
+    area->moveCursor(QTextCursor::End);
+    QTest::keyClick(area, Qt::Key_Z);
+    QCOMPARE(area->text(), QStringLiteral("new\r\nlineABz"));
+    QTest::qWait(2 * DataArea::kPaceMs);
+    QCOMPARE(area->toPlainText(), QStringLiteral("new\nlineABz"));
+
+    // The box: shown, at once; hidden, when shown again, unless someone set it meanwhile.
+    boxText.setText(QStringLiteral("0123"));
+    QCOMPARE(box->text(), QStringLiteral("0123"));
+    box->hide();
+    boxText.setText(QStringLiteral("4567"));
+    QCOMPARE(box->text(), QStringLiteral("0123"));
+    box->show();
+    QCOMPARE(box->text(), QStringLiteral("4567"));
+    box->hide();
+    boxText.setText(QStringLiteral("89AB"));
+    box->setText(QStringLiteral("set by the page"));
+    box->show();
+    QCOMPARE(box->text(), QStringLiteral("set by the page"));
 }
 
 QTEST_MAIN(TestUserInput)

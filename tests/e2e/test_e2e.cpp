@@ -117,6 +117,7 @@ class TestE2e : public QObject {
         QVERIFY(version >= 0);
         QCOMPARE(traceLines(data.text().left(version)), 0);
         QCOMPARE(data.text(), r.form->link().RxBuffer());
+        data.flushDisplay();  // drawn a few times a second, and only while shown
         QCOMPARE(data.toPlainText(), QString(data.text()).remove(u'\r'));
         QTest::mouseClick(r.get<QAbstractButton>("btnStopTrace"), Qt::LeftButton);
         QTest::qWait(400);  // a line already on the wire may still land; then the trace stays still

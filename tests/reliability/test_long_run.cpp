@@ -52,6 +52,7 @@ void TestLongRun::hourOfTrace_boundedAndNewestShown() {
     QFETCH(int, bytesPerRead);
     TestWindowConfig config;
     config.unitAttached = false;  // only what the test feeds arrives
+    config.shown = true;          // a hidden data area draws nothing
     TestWindow w(config);
     DeviceLink& link = w.form->link();
     QVERIFY(link.isOpen());
@@ -103,6 +104,7 @@ void TestLongRun::hourOfTrace_boundedAndNewestShown() {
     QVERIFY(link.RxBuffer().endsWith(QString::fromLatin1(tail)));
     QString shown = QString::fromLatin1(tail.mid(tail.indexOf('\n') + 1));
     shown.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    area->flushDisplay();
     QVERIFY2(area->toPlainText().endsWith(shown), qPrintable(area->toPlainText().right(80)));
 
     QVERIFY(w.get<QCheckBox>("chkLogFile")->isChecked());
