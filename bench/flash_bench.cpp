@@ -173,7 +173,7 @@ int main(int argc, char* argv[]) {
     bool ok = report(out, QStringLiteral("flash and verify"), flash, flash.secs, flash.lineSecs,
                      complete);
     ok = report(out, QStringLiteral("read the unit's table"), read, read.secs, read.lineSecs,
-                QStringLiteral("Read table from unit")) &&
+                QStringLiteral("Read table from unit")) &&  // then what the table is
          ok;
     // The backup's share: what it added to the same flash, against the line time of its reads.
     const double backupLine = backedUp.lineSecs - flash.lineSecs;
