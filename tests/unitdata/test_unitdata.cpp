@@ -180,7 +180,8 @@ class TestUnitdata : public QObject {
         QTest::addColumn<int>("count");                  // every entry of the flat table
         QTest::newRow("point") << "2.5" << 250 << 2048;  // 2047.5: the even neighbour
         QTest::newRow("comma") << " 2,50 " << 250 << 2048;
-        QTest::newRow("odd half up") << "0.5" << 50 << 410;  // 409.5
+        QTest::newRow("odd half up") << "0.5" << 50 << 410;       // 409.5
+        QTest::newRow("even half down") << "1.5" << 150 << 1228;  // 1228.5
         QTest::newRow("whole") << "1" << 100 << 819;
         QTest::newRow("smallest step") << "0.01" << 1 << 8;  // 8.19
         QTest::newRow("top") << "5.00" << 500 << 4095;
@@ -248,8 +249,9 @@ class TestUnitdata : public QObject {
             tables::readLinearParams(tables::kLinearStart, 0, false, true));
         tables::UnitWords table;
         std::copy(generated.counts.begin(), generated.counts.end(), table.begin());
-        const OutputOffset o =
-            outputOffset(table, held, *readShownVolts(reads), leadingNumber(stoich));
+        const std::optional<double> read = readShownVolts(reads);
+        QVERIFY(read);
+        const OutputOffset o = outputOffset(table, held, *read, leadingNumber(stoich));
         // A row with ".*" is a pattern of the whole text; any other is how the text ends.
         QVERIFY2(said.contains(u".*")
                      ? QRegularExpression(QRegularExpression::anchoredPattern(said),
@@ -258,7 +260,7 @@ class TestUnitdata : public QObject {
                            .hasMatch()
                      : o.text.endsWith(said),
                  qPrintable(o.text));
-        QCOMPARE(o.volts, *readShownVolts(reads) - held / 100.0);
+        QCOMPARE(o.volts, *read - held / 100.0);
     }
 
     void offset_tableWithoutOneMixturePerVoltage() {
