@@ -266,6 +266,7 @@ EepromController::RunResult EepromController::program(int pin, const tables::Uni
     m_runSource = source;
     m_runKind = kind;
     m_backupNeeded = backupNeeded;
+    m_backup.clear();  // a run refused at once saves none
     run();
     m_backupNeeded = false;
     return {std::exchange(m_verified, false), m_backup};

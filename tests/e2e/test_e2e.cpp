@@ -332,6 +332,11 @@ class TestE2e : public QObject {
         open();
         QCOMPARE(text("lblTestState"), QStringLiteral("WBlin holds its own table: no test table"));
         QVERIFY(!child("btnTestRestore")->isEnabled());
+        r.form->link().closePort();  // a hold refused at once records no test
+        press("btnTestHold");
+        QCOMPARE(r.status(), QStringLiteral("COM port must be opened first"));
+        QCOMPARE(text("lblTestState"), QStringLiteral("WBlin holds its own table: no test table"));
+        QVERIFY(r.form->link().OpenPort(QStringLiteral("COM4")));
         hold(QStringLiteral("2,5"), 2048);
         const QString backup = history(r)[1][7];
         QCOMPARE(fileValues(backup), words(own.mid(0x7A, tables::kTableBytes)));
