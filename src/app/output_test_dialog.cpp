@@ -165,6 +165,8 @@ OutputTestDialog::OutputTestDialog(const Parts& parts, QWidget* parent)
     connect(m_hold, &QPushButton::clicked, this, &OutputTestDialog::btnTestHold_Click);
     connect(m_restore, &QPushButton::clicked, this, &OutputTestDialog::btnTestRestore_Click);
     connect(close, &QPushButton::clicked, this, &QDialog::close);
+    // Closed by the user (not hidden with the window): the test is said on the status line.
+    connect(this, &QDialog::finished, this, [this] { m_parts.tests.showHeld(); });
     connect(m_ecuReads, &QLineEdit::textChanged, this, &OutputTestDialog::txtEcuReads_Change);
     connect(m_pin, &QComboBox::currentIndexChanged, this, &OutputTestDialog::showState);
     connect(&m_parts.eeprom, &EepromController::busyChanged, this, [this](bool busy) {
@@ -227,9 +229,4 @@ void OutputTestDialog::txtEcuReads_Change() {
         own.restorable()
             ? unitdata::outputOffset(*own.values, held->centivolts, *reads, m_parts.stoich()).text
             : held->backup + QStringLiteral(" cannot be read: ") + own.problem);
-}
-
-void OutputTestDialog::hideEvent(QHideEvent* event) {
-    m_parts.tests.showHeld();
-    QDialog::hideEvent(event);
 }

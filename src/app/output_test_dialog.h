@@ -61,9 +61,6 @@ class OutputTestDialog : public QDialog {
     void btnTestRestore_Click();
     void txtEcuReads_Change();
 
-  protected:
-    void hideEvent(QHideEvent* event) override;
-
   private:
     int pin() const;
     void showState();
