@@ -14,9 +14,11 @@ namespace cli {
 
 namespace {
 
+// The same unit again: without --port a later run would take the window's port.
 QString restoreCommand(const CliRequest& request) {
-    return QStringLiteral("orvexctl%1 test-output --pin %2 --restore")
-        .arg(request.simulate ? QStringLiteral(" --simulate") : QString())
+    return QStringLiteral("orvexctl%1%2 test-output --pin %3 --restore")
+        .arg(request.port.isEmpty() ? QString() : QStringLiteral(" --port ") + request.port,
+             request.simulate ? QStringLiteral(" --simulate") : QString())
         .arg(request.pin);
 }
 

@@ -246,10 +246,6 @@ void EepromController::btnFlashTable_Click() {
     run();
 }
 
-void EepromController::restore(int pin, const tables::UnitWords& values, const QString& backup) {
-    program(pin, values, backup, unitdata::kRestore);
-}
-
 EepromController::RunResult EepromController::program(int pin, const tables::UnitWords& values,
                                                       const QString& source, const QString& kind,
                                                       bool backupNeeded) {

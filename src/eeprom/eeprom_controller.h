@@ -41,15 +41,13 @@ class EepromController : public QObject {
     // The pin's table as the unit holds it, read as Read Unit reads it (the unit shown busy);
     // nothing after a failure already reported.
     std::optional<tables::UnitWords> readPin(int pin);
-    // Writes `values` back into the pin as Flash writes a table, backup first; `backup` is the
-    // file they came from.
-    void restore(int pin, const tables::UnitWords& values, const QString& backup);
     struct RunResult {
         bool verified = false;
         QString backup;  // where the unit's table was saved first, empty without a backup
     };
-    // Writes `values` into the pin as Flash writes a table, recorded as a run of `kind` from
-    // `source`; with `backupNeeded` nothing is written unless the unit's table was saved first.
+    // Writes `values` into the pin as Flash writes a table, backup first, recorded as a run of
+    // `kind` from `source` (a restore: the backup's file); with `backupNeeded` nothing is written
+    // unless the unit's table was saved first. Their exact bytes: nothing is limited on the way.
     RunResult program(int pin, const tables::UnitWords& values, const QString& source,
                       const QString& kind, bool backupNeeded = false);
     // The open port is the simulated unit's (the user may have chosen a real one in the list).

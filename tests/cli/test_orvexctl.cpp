@@ -488,13 +488,14 @@ class TestOrvexctl : public QObject {
         const QString backup = held[u"backup"].toString();
         QCOMPARE(fileValues(backup), words(own.mid(0x7A, tables::kTableBytes)));
         QCOMPARE(held[u"restore"].toString(),
-                 QStringLiteral("orvexctl test-output --pin 1 --restore"));
+                 "orvexctl --port " + u.sim.device() + " test-output --pin 1 --restore");
         const Run again = u.ctl({"test-output", "--pin", "WBlin", "--volts", "1"});
         QCOMPARE(again.code, 0);
         QVERIFY2(again.out.contains("WBlin holds a 1.00 V test table - Restore puts back the table "
                                     "saved at " +
                                     QFileInfo(backup).fileName().mid(11, 8).replace(u'-', u':') +
-                                    "\nRestore: orvexctl test-output --pin 1 --restore\n"),
+                                    "\nRestore: orvexctl --port " + u.sim.device() +
+                                    " test-output --pin 1 --restore\n"),
                  qPrintable(again.out));
         const QJsonObject reads =
             u.ctl({"--json", "test-output", "--pin", "1", "--ecu-reads", "1,1"}).json();
