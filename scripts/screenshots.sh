@@ -234,13 +234,40 @@ xdotool windowfocus --sync "$dialog" 2>/dev/null || true
 keys Down Up
 read -r dlg_x dlg_w dlg_h < <(xdotool getwindowgeometry --shell "$dialog" |
     awk -F= '/^X=/{x=$2} /^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print x, w, h}')
-xdotool mousemove 1270 1010
-sleep 0.4
-both_w=$((dlg_x + dlg_w - win_x))
-xwd -root -silent | xwdtopnm 2>/dev/null |
-    pnmcut -left "$win_x" -top "$win_y" -width "$both_w" -height "$win_h" | pamdepth 255 |
-    pnmquant 256 2>/dev/null | pnmtopng -compression 9 >"$out/backups.png" 2>/dev/null ||
-    fail "could not save $out/backups.png"
-echo "saved $out/backups.png"
+shot_beside() { # the window and the dialog beside it
+    xdotool mousemove 1270 1010
+    sleep 0.4
+    local both_w=$((dlg_x + dlg_w - win_x)) both_h=$((dlg_h > win_h ? dlg_h : win_h))
+    xwd -root -silent | xwdtopnm 2>/dev/null |
+        pnmcut -left "$win_x" -top "$win_y" -width "$both_w" -height "$both_h" | pamdepth 255 |
+        pnmquant 256 2>/dev/null | pnmtopng -compression 9 >"$out/$1" 2>/dev/null ||
+        fail "could not save $out/$1"
+    echo "saved $out/$1"
+}
+shot_beside backups.png
+keys Escape
+
+# Output Test: the WBlin pin held at 2.50 V (its 10 to 20 AFR table backed up first), and what an
+# ECU that reads 2.41 V makes of it; the dialog beside the window.
+tests=$work/home/.local/share/Orvex/output-test.json
+press 199 91
+dialog=$(timeout 10 xdotool search --all --sync --onlyvisible --pid "$pid" \
+    --name "^Output Test$" 2>/dev/null | head -n 1) || true
+[ -n "$dialog" ] || fail "the Output Test dialog did not appear"
+xdotool windowmove --sync "$dialog" $((win_x + win_w + 8)) "$win_y"
+xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+keys Tab Tab space # from the pin list to Hold
+for _ in $(seq 600); do
+    [ -s "$tests" ] && break
+    sleep 0.1
+done
+[ -s "$tests" ] || fail "the output test was not recorded"
+sleep 1
+xdotool mousemove --window "$dialog" 300 77 click 1 # "ECU reads"
+sleep 0.2
+xdotool type --delay 30 "2.41"
+read -r dlg_x dlg_w dlg_h < <(xdotool getwindowgeometry --shell "$dialog" |
+    awk -F= '/^X=/{x=$2} /^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print x, w, h}')
+shot_beside output-test.png
 
 echo "done: screenshots in $out/"

@@ -17,6 +17,8 @@
 #include "eeprom/eeprom_controller.h"
 #include "tables/table_file.h"
 #include "tables/tables_page.h"
+#include "unitdata/flash_history.h"
+#include "unitdata/output_test.h"
 
 namespace {
 
@@ -200,7 +202,12 @@ void BackupsDialog::btnBackupRestore_Click() {
         return;
     }
     close();  // the run is watched, and stopped, on the page
-    m_parts.eeprom.restore(backup.pin, *backup.values, backup.path);
+    // The pin's own table back ends an output test that was waiting for it.
+    if (m_parts.eeprom.program(backup.pin, *backup.values, backup.path, unitdata::kRestore)
+            .verified) {
+        unitdata::endOutputTest(unitdata::outputTestPath(), backup.pin,
+                                m_parts.eeprom.usesSimulatedUnit(), backup.path);
+    }
 }
 
 void BackupsDialog::btnBackupFolder_Click() {

@@ -18,6 +18,7 @@
 
 #include "app/backups_dialog.h"
 #include "app/form_layout.h"
+#include "app/output_test_dialog.h"
 #include "app/port_selector.h"
 #include "app/qt_dialogs.h"
 #include "app/ui_builder.h"
@@ -34,6 +35,7 @@
 #include "tables/table_file.h"
 #include "tables/tables_page.h"
 #include "unitdata/flash_history.h"
+#include "unitdata/output_test.h"
 
 namespace {
 
@@ -111,6 +113,9 @@ Form1::Form1(Options options, QWidget* parent)
     m_eeprom->setSimulatedDevice(m_options.simulatedDevice);
     m_eeprom->setHistoryFile(unitdata::historyPath());
     connect(m_controls.flash.btnBackups, &QPushButton::clicked, this, &Form1::btnBackups_Click);
+    m_outputTests = std::make_unique<OutputTests>(unitdata::outputTestPath(), *m_eeprom, m_status);
+    connect(m_controls.tables.btnOutputTest, &QPushButton::clicked, this,
+            &Form1::btnOutputTest_Click);
     if (!m_options.openUrl) {
         m_options.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     }
@@ -127,6 +132,19 @@ void Form1::btnBackups_Click() {
     m_backups->show();
     m_backups->raise();
     m_backups->activateWindow();
+}
+
+void Form1::btnOutputTest_Click() {
+    if (!m_outputTest) {
+        m_outputTest = new OutputTestDialog(
+            {*m_outputTests, *m_eeprom, [this] { return m_tables->chosenPin(); },
+             [this] { return leadingNumber(m_controls.tables.tAFRs->text()); }},
+            this);
+    }
+    m_outputTest->refresh();
+    m_outputTest->show();
+    m_outputTest->raise();
+    m_outputTest->activateWindow();
 }
 
 void Form1::Options::attachSimulatedUnit(const QString& device) {
@@ -189,6 +207,7 @@ void Form1::Form_Load() {
     applySavedGeometry();
     // The command box holds "tf" with the caret after it so that Enter sends it at once.
     m_controls.comms.txtCommand->setFocus(Qt::OtherFocusReason);
+    m_outputTests->showHeld();  // left in the unit by an earlier run
 }
 
 void Form1::applySavedGeometry() {
@@ -328,6 +347,12 @@ void Form1::Form_Resize() {
 }
 
 void Form1::closeEvent(QCloseEvent* event) {
+    // A test table left in the unit is the user's to keep or put back; a run under way ends as
+    // an abort does.
+    if (!m_terminated && !m_eeprom->bFlashing && !m_outputTests->askBeforeClose(*m_dialogs)) {
+        event->ignore();
+        return;
+    }
     // A long operation waiting inside this close must not go on invisibly: ask it to stop, and
     // let nothing more reach the unit.
     bAborted = true;

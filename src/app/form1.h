@@ -21,6 +21,8 @@ class BackupsDialog;
 class CalibrationPage;
 class CommandConsole;
 class EepromController;
+class OutputTestDialog;
+class OutputTests;
 class PortSelector;
 class SettingsStore;
 class TablesPage;
@@ -55,6 +57,7 @@ class Form1 : public QWidget {
     void Form_Terminate();
     void SSTab1_Click(int previousTab);
     void btnBackups_Click();
+    void btnOutputTest_Click();
 
     StatusLine& status() { return m_status; }
     DeviceLink& link() { return *m_link; }
@@ -65,6 +68,7 @@ class Form1 : public QWidget {
     CalibrationPage& calibration() { return *m_calibration; }
     TablesPage& tables() { return *m_tables; }
     EepromController& eeprom() { return *m_eeprom; }
+    OutputTests& outputTests() { return *m_outputTests; }
 
     // Shared stop request of the long operations (calibration trace, EEPROM programming).
     bool bAborted = false;
@@ -110,6 +114,8 @@ class Form1 : public QWidget {
     std::unique_ptr<TablesPage> m_tables;
     std::unique_ptr<EepromController> m_eeprom;
     BackupsDialog* m_backups = nullptr;  // made when first opened, owned as a child
+    std::unique_ptr<OutputTests> m_outputTests;
+    OutputTestDialog* m_outputTest = nullptr;  // made when first opened, owned as a child
     int m_currentTab = 0;
     bool m_terminated = false;
     QSize m_assumedFrame;  // frame size assumed when the saved size was applied

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -19,6 +20,24 @@ Dialogs::Button QtDialogs::yesNo(const QString& title, const QString& text) {
     box.setObjectName(QStringLiteral("msgBox"));
     box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes ? Button::Yes : Button::No;
+}
+
+int QtDialogs::choice(const QString& title, const QString& text, const QStringList& buttons) {
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, m_parent);
+    box.setObjectName(QStringLiteral("msgBox"));
+    QList<QAbstractButton*> added;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const bool last = i + 1 == buttons.size();
+        added << box.addButton(buttons[i],
+                               last ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+        if (last) {
+            box.setDefaultButton(static_cast<QPushButton*>(added.last()));
+            box.setEscapeButton(added.last());
+        }
+    }
+    box.exec();
+    const qsizetype pressed = added.indexOf(box.clickedButton());
+    return static_cast<int>(pressed < 0 ? buttons.size() - 1 : pressed);
 }
 
 QString QtDialogs::toQtFilter(const QString& filter) {

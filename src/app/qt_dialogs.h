@@ -10,6 +10,7 @@ class QtDialogs final : public Dialogs {
     explicit QtDialogs(QWidget* parent) : m_parent(parent) {}
     Button okCancel(const QString& title, const QString& text, Icon icon) override;
     Button yesNo(const QString& title, const QString& text) override;
+    int choice(const QString& title, const QString& text, const QStringList& buttons) override;
     QString openFile(const QString& presetName, const QString& filter) override;
     QString saveFile(const QString& presetName, const QString& filter, Existing existing) override;
     QString saveFileOfType(const QString& presetName, const QString& filter, int* type) override;

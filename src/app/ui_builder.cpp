@@ -264,6 +264,7 @@ Controls typed(const Built& built) {
     ORVEX_TAKE(t, btnExportAFR);
     ORVEX_TAKE(t, btnSaveTable);
     ORVEX_TAKE(t, btnExportEcu);
+    ORVEX_TAKE(t, btnOutputTest);
     t.oDorH = built.array<QRadioButton, 3>(QStringLiteral("oDorH"));
     t.oSensor = built.array<QRadioButton, 2>(QStringLiteral("oSensor"));
     ORVEX_TAKE(t, chkGraph);

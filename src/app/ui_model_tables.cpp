@@ -152,6 +152,13 @@ QList<ControlSpec> tablesPage() {
          .place = {60, 885, 2220, 465},
          .toolTip = QStringLiteral("The current  table's data is shown here in various formats")},
 
+        // Over the data source frames' caption row, right of their captions, where nothing else
+        // lies.
+        {.name = QStringLiteral("btnOutputTest"), .kind = Kind::Button, .parent = page,
+         .place = {2100, 840, 1500, 285}, .text = QStringLiteral("Output Test ..."),
+         .toolTip = QStringLiteral("Holds a pin at one voltage, to read it with a meter and in "
+                                   "the ECU"),
+         .flags = kRaised},
         // Over the table frame's caption row, right of its caption, where nothing else lies.
         {.name = QStringLiteral("btnBackups"), .kind = Kind::Button, .parent = page,
          .place = {4860, 840, 1140, 285}, .text = QStringLiteral("Backups ..."),

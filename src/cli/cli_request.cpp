@@ -7,6 +7,7 @@
 
 #include "tables/table_defaults.h"
 #include "tables/table_file.h"
+#include "unitdata/output_test.h"
 
 namespace {
 
@@ -46,6 +47,15 @@ const QString kUsage = QStringLiteral(
     "  restore --pin N BACKUP      back up, then program and verify a backup of the pin\n"
     "        [--no-backup] [--force]\n"
     "  history                     print the flash history: every flash and restore\n"
+    "  test-output --pin N --volts V\n"
+    "                              back up the pin's table, then hold its output at V volts\n"
+    "                              (0.00 to 5.00) with a flat table, verified\n"
+    "  test-output --pin N --ecu-reads W [--stoich AFR]\n"
+    "                              the offset the ECU reads while the pin is held, in volts and\n"
+    "                              as mixture at that point of the pin's own table\n"
+    "  test-output --pin N --restore\n"
+    "                              put the pin's own table back, verified; the test ends then\n"
+    "                              (restore --pin N with the test's backup does the same)\n"
     "\n"
     "Pins: 1 WBlin (12 bit DAC), 2 SVout (10 bit PWM), 3 NBout (10 bit PWM); the short name\n"
     "works too. Mixtures are AFR unless --lambda; defaults are the page's: rich 9.00 at 0.00 V,\n"
@@ -92,12 +102,15 @@ const QString kUsage = QStringLiteral(
     "  export   pin, format, adcBits, source, and text (the lookup) unless -o\n"
     "  backups  backups: [{path, time, pin, source, restorable, problem}, ...]\n"
     "  history  history: [{time, program, kind, port, pin, source, bytes, backup, outcome}, ...]\n"
+    "  test-output  the flash's keys and volts, backup (the pin's own table), restore (the\n"
+    "           command that puts it back); with --ecu-reads: pin, volts, ecuReads, offset, text\n"
     "Exit codes: 0 success; 1 the unit answered but the operation failed (verify errors,\n"
     "differences, a bad calibration value); 2 usage or file errors; 3 no port or no answer;\n"
     "130 interrupted by Ctrl+C, SIGTERM or a closed terminal (SIGHUP); a flash then says what\n"
     "was written. Backups of the unit's table before each flash go to\n"
     "~/.local/share/Orvex/backups ($XDG_DATA_HOME/Orvex/backups); every flash and restore adds a\n"
-    "line to ~/.local/share/Orvex/history.tsv.\n"
+    "line to ~/.local/share/Orvex/history.tsv. A pin under an output test is recorded in\n"
+    "~/.local/share/Orvex/output-test.json until its own table is back.\n"
     "\n"
     "--simulate: a simulated unit, shared with orvex-config --simulate, whose EEPROM is kept in\n"
     "~/.local/state/Orvex/simulated-unit.eeprom ($XDG_STATE_HOME/Orvex/; delete it to start\n"
@@ -120,6 +133,7 @@ const QMap<QString, QSet<QString>> kCommandOptions{
     {QStringLiteral("backups"), {"pin"}},
     {QStringLiteral("restore"), {"pin", "no-backup", "force"}},
     {QStringLiteral("history"), {}},
+    {QStringLiteral("test-output"), {"pin", "volts", "restore", "ecu-reads", "stoich"}},
 };
 
 std::optional<double> number(const QString& text) {
@@ -188,7 +202,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                   value("match", "file"),
                   flag("from-unit"),
                   value("format", "f"),
-                  value("adc-bits", "n")});
+                  value("adc-bits", "n"),
+                  value("volts", "v"),
+                  flag("restore"),
+                  value("ecu-reads", "v")});
     p.addOption(flag("csv"));
     ParsedCommandLine parsed;
     if (!p.parse(arguments)) {
@@ -247,7 +264,8 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
         return parsed;
     }
 
-    const QSet<QString> needPin{"read", "flash", "compare", "generate", "export", "restore"};
+    const QSet<QString> needPin{"read",   "flash",   "compare",    "generate",
+                                "export", "restore", "test-output"};
     if (needPin.contains(r.command) || p.isSet(QStringLiteral("pin"))) {
         r.pin = pinNumber(p.value(QStringLiteral("pin")));
         if (r.pin == 0) {
@@ -357,6 +375,28 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     }
     if (p.isSet(QStringLiteral("over"))) {
         r.over = p.value(QStringLiteral("over")).trimmed();
+    }
+    if (r.command == QLatin1String("test-output")) {
+        const int ways = int(p.isSet(QStringLiteral("volts"))) +
+                         int(p.isSet(QStringLiteral("restore"))) +
+                         int(p.isSet(QStringLiteral("ecu-reads")));
+        r.testVolts = unitdata::readTestVolts(p.value(QStringLiteral("volts")));
+        r.restoreTest = p.isSet(QStringLiteral("restore"));
+        r.ecuReads = unitdata::readShownVolts(p.value(QStringLiteral("ecu-reads")));
+        parsed.error =
+            ways != 1 ? QStringLiteral(
+                            "test-output needs one of --volts V, --ecu-reads W and "
+                            "--restore")
+            : p.isSet(QStringLiteral("volts")) && !r.testVolts
+                ? QStringLiteral("--volts needs 0.00 to 5.00 in steps of 0.01, not \"%1\"")
+                      .arg(p.value(QStringLiteral("volts")))
+            : p.isSet(QStringLiteral("ecu-reads")) && !r.ecuReads
+                ? QStringLiteral("--ecu-reads needs a voltage, not \"%1\"")
+                      .arg(p.value(QStringLiteral("ecu-reads")))
+                : QString();
+        if (!parsed.error.isEmpty()) {
+            return parsed;
+        }
     }
     parsed.request = r;
     return parsed;

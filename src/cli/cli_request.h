@@ -39,6 +39,11 @@ struct CliRequest {
     bool fromUnit = false;
     ecu::Format format = ecu::Format::Csv;
     int adcBits = 8;
+    // test-output: hold the pin at these hundredths of a volt, restore its table, or say what
+    // the ECU's reading means
+    std::optional<int> testVolts;
+    bool restoreTest = false;
+    std::optional<double> ecuReads;
 };
 
 struct ParsedCommandLine {

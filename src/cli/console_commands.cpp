@@ -57,7 +57,8 @@ int run(const CliRequest& request, CliOutput& out) {
                                                  {QStringLiteral("export"), exportForEcu},
                                                  {QStringLiteral("backups"), backups},
                                                  {QStringLiteral("restore"), restore},
-                                                 {QStringLiteral("history"), history}};
+                                                 {QStringLiteral("history"), history},
+                                                 {QStringLiteral("test-output"), testOutput}};
     return commands.value(request.command, generate)(request, out);
 }
 

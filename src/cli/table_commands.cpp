@@ -22,6 +22,7 @@
 #include "tables/table_file.h"
 #include "tables/table_model.h"
 #include "unitdata/flash_history.h"
+#include "unitdata/output_test.h"
 #include "unitdata/table_identity.h"
 
 namespace cli {
@@ -71,21 +72,22 @@ int flash(const CliRequest& request, CliOutput& out) {
 }
 
 int programTable(const CliRequest& request, const tables::TableSnapshot& snapshot,
-                 const QString& name, const QString& kind, CliOutput& out) {
+                 const QString& name, const QString& kind, CliOutput& out, QString* backupPath) {
     UnitSession session(out);
     if (const int failed = startSession(session, request, out)) {
         return failed;
     }
     // From here on the run is the history's, however it ends.
-    unitdata::HistoryEntry run{QDateTime::currentDateTime(),
-                               QStringLiteral("orvexctl"),
-                               kind,
-                               session.simulated() ? unitdata::kSimulatedPort : session.portLabel(),
-                               request.pin,
-                               QFileInfo(name).absoluteFilePath(),
-                               snapshot.toBytes(),
-                               QString(),
-                               QString()};
+    unitdata::HistoryEntry run{
+        QDateTime::currentDateTime(),
+        QStringLiteral("orvexctl"),
+        kind,
+        session.simulated() ? unitdata::kSimulatedPort : session.portLabel(),
+        request.pin,
+        kind == unitdata::kTestHold ? name : QFileInfo(name).absoluteFilePath(),
+        snapshot.toBytes(),
+        QString(),
+        QString()};
     const auto record = [&](unitdata::Outcome outcome, int failedLocations = 0) {
         run.outcome = unitdata::outcomeText(outcome, failedLocations);
         if (const QString why = unitdata::appendHistory(unitdata::historyPath(), run);
@@ -119,6 +121,9 @@ int programTable(const CliRequest& request, const tables::TableSnapshot& snapsho
         }
         out.note(QStringLiteral("Backup saved to ") + backup);
         run.backup = backup;
+        if (backupPath) {
+            *backupPath = backup;
+        }
     }
 
     session.setProgressLabel(QStringLiteral("Writing and verifying"));

@@ -73,6 +73,9 @@ class UnitSession : public QObject, private EepromLink, private StatusLine, priv
     // Dialogs
     Button okCancel(const QString& title, const QString& text, Icon icon) override;
     Button yesNo(const QString&, const QString&) override { return Button::No; }
+    int choice(const QString&, const QString&, const QStringList& buttons) override {
+        return static_cast<int>(buttons.size() - 1);
+    }
     QString openFile(const QString&, const QString&) override { return {}; }
     QString saveFile(const QString&, const QString&, Existing) override { return {}; }
     QString saveFileOfType(const QString&, const QString&, int*) override { return {}; }

@@ -10,6 +10,7 @@
 #include "tables/table_file.h"
 #include "unitdata/backup_list.h"
 #include "unitdata/flash_history.h"
+#include "unitdata/output_test.h"
 
 namespace cli {
 
@@ -51,7 +52,11 @@ int backups(const CliRequest& request, CliOutput& out) {
 }
 
 int restore(const CliRequest& request, CliOutput& out) {
-    const QString& name = request.arguments[0];
+    return restoreBackup(request, request.arguments[0], unitdata::kRestore, out);
+}
+
+int restoreBackup(const CliRequest& request, const QString& name, const QString& kind,
+                  CliOutput& out) {
     const unitdata::Backup backup = unitdata::readBackup(name);
     // Exactly what was saved goes back, or nothing: a backup changed since is no backup.
     if (!backup.restorable()) {
@@ -78,7 +83,16 @@ int restore(const CliRequest& request, CliOutput& out) {
     snapshot.start = tables::TableStartAddr[request.pin];
     const QByteArray bytes = tables::unitBytes(*backup.values);
     std::copy(bytes.begin(), bytes.end(), snapshot.bytes.begin());
-    return programTable(request, snapshot, name, unitdata::kRestore, out);
+    const int exitCode = programTable(request, snapshot, name, kind, out);
+    // The pin's own table is back: a test table it held is over.
+    if (exitCode == CliExit::kOk) {
+        if (const QString why = unitdata::endOutputTest(unitdata::outputTestPath(), request.pin,
+                                                        request.simulate, name);
+            !why.isEmpty()) {
+            out.note(QStringLiteral("warning: ") + why);
+        }
+    }
+    return exitCode;
 }
 
 int history(const CliRequest&, CliOutput& out) {

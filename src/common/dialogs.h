@@ -16,6 +16,9 @@ class Dialogs {
     virtual Button okCancel(const QString& title, const QString& text, Icon icon) = 0;
     // A question with Yes and No; No is the default.
     virtual Button yesNo(const QString& title, const QString& text) = 0;
+    // A question answered by one of the named buttons; returns the index of the one pressed.
+    // The last button is the default and what closing the box answers (Cancel).
+    virtual int choice(const QString& title, const QString& text, const QStringList& buttons) = 0;
 
     // An open-file dialog. `filter` uses the "Description|pattern|..." form; returns the chosen
     // path, or an empty text when the user cancelled.

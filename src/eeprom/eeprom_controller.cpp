@@ -187,7 +187,9 @@ void EepromController::btnCompare_Click() {
 }
 
 bool EepromController::backUp() {
-    if (m_backupFolder.isEmpty()) {
+    const QString folder =
+        m_backupFolder.isEmpty() && m_backupNeeded ? tables::defaultBackupFolder() : m_backupFolder;
+    if (folder.isEmpty()) {
         return true;
     }
     const int pin = m_runPin;
@@ -200,8 +202,8 @@ bool EepromController::backUp() {
     }
     if (unit) {
         const bool simulated = usesSimulatedUnit();
-        const QString path = tables::saveBackup(tables::backupFolderFor(m_backupFolder, simulated),
-                                                pin, *unit, QDateTime::currentDateTime(), &why,
+        const QString path = tables::saveBackup(tables::backupFolderFor(folder, simulated), pin,
+                                                *unit, QDateTime::currentDateTime(), &why,
                                                 tables::unitSource(simulated), portLabel());
         if (!path.isEmpty()) {
             m_backup = path;
@@ -211,10 +213,11 @@ bool EepromController::backUp() {
         }
         m_context.status.msgError(why);
     }
-    return m_context.dialogs.yesNo(QStringLiteral("No backup"),
+    return !m_backupNeeded &&
+           m_context.dialogs.yesNo(QStringLiteral("No backup"),
                                    QStringLiteral("The unit's table could not be saved (") + why +
                                        QStringLiteral("). Program without a backup?")) ==
-           Dialogs::Button::Yes;
+               Dialogs::Button::Yes;
 }
 
 QString EepromController::portLabel() const {
@@ -251,9 +254,11 @@ void EepromController::btnFlashTable_Click() {
     run();
 }
 
-void EepromController::restore(int pin, const tables::UnitWords& values, const QString& backup) {
+EepromController::RunResult EepromController::program(int pin, const tables::UnitWords& values,
+                                                      const QString& source, const QString& kind,
+                                                      bool backupNeeded) {
     if (bFlashing) {
-        return;
+        return {};
     }
     m_c.chkGraph->setChecked(false);
     m_context.status.msgClear();
@@ -262,9 +267,13 @@ void EepromController::restore(int pin, const tables::UnitWords& values, const Q
     const QByteArray bytes = tables::unitBytes(values);
     std::copy(bytes.begin(), bytes.end(), m_snapshot.bytes.begin());
     m_runPin = pin;
-    m_runSource = backup;
-    m_runKind = unitdata::kRestore;
+    m_runSource = source;
+    m_runKind = kind;
+    m_backupNeeded = backupNeeded;
+    m_backup.clear();  // a run refused at once saves none
     run();
+    m_backupNeeded = false;
+    return {std::exchange(m_verified, false), m_backup};
 }
 
 void EepromController::run() {
@@ -275,7 +284,7 @@ void EepromController::run() {
     showBusy(true);
     m_backup.clear();
     m_progressBase = 0;
-    m_progressTotal = (m_backupFolder.isEmpty() ? 2 : 3) * tables::kTableBytes;
+    m_progressTotal = (m_backupFolder.isEmpty() && !m_backupNeeded ? 2 : 3) * tables::kTableBytes;
     const bool backedUp = backUp();
     m_progressBase = m_progressTotal - 2 * tables::kTableBytes;
     if (!backedUp) {
@@ -291,6 +300,7 @@ void EepromController::run() {
 }
 
 void EepromController::finish(Ending ending) {
+    m_verified = ending == Ending::Complete;
     m_progressBase = m_progressTotal = 0;
     // How far a run that did not end well got, and where the table it replaced is kept.
     const QString reached =

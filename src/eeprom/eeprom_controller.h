@@ -42,9 +42,15 @@ class EepromController : public QObject {
     // The pin's table as the unit holds it, read as Read Unit reads it (the unit shown busy);
     // nothing after a failure already reported.
     std::optional<tables::UnitWords> readPin(int pin);
-    // Writes `values` back into the pin as Flash writes a table, backup first; `backup` is the
-    // file they came from.
-    void restore(int pin, const tables::UnitWords& values, const QString& backup);
+    struct RunResult {
+        bool verified = false;
+        QString backup;  // where the unit's table was saved first, empty without a backup
+    };
+    // Writes `values` into the pin as Flash writes a table, backup first, recorded as a run of
+    // `kind` from `source` (a restore: the backup's file); with `backupNeeded` nothing is written
+    // unless the unit's table was saved first. Their exact bytes: nothing is limited on the way.
+    RunResult program(int pin, const tables::UnitWords& values, const QString& source,
+                      const QString& kind, bool backupNeeded = false);
     // The open port is the simulated unit's (the user may have chosen a real one in the list).
     bool usesSimulatedUnit() const;
 
@@ -94,6 +100,8 @@ class EepromController : public QObject {
     QString m_historyFile;
     bool m_historyErrorSaid = false;
     QString m_backup;  // the backup of the run under way, empty without one
+    bool m_backupNeeded = false;
+    bool m_verified = false;  // the last run wrote and verified every location
     // One bar covers a whole flash: the backup's reads, then the writes and the verification.
     int m_progressBase = 0;
     int m_progressTotal = 0;  // 0: each step's own total

@@ -54,7 +54,8 @@ struct TablesControls {
     QListWidget* lstEETable = nullptr;
     QPushButton* btnExportAFR = nullptr;
     QPushButton* btnSaveTable = nullptr;
-    QPushButton* btnExportEcu = nullptr;  // in the tab row, shown with the page
+    QPushButton* btnExportEcu = nullptr;   // in the tab row, shown with the page
+    QPushButton* btnOutputTest = nullptr;  // opens the output test, which the window owns
     std::array<QRadioButton*, 3> oDorH{};
     std::array<QRadioButton*, 2> oSensor{};
     QCheckBox* chkGraph = nullptr;

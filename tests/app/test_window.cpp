@@ -21,7 +21,8 @@ const QStringList kCovers = {"btnTrace>btnTraceStop",         "frmManualFA>frmIn
                              "btnAbortFlash>btnFlashTable",   "frmAFRfile>frmLinearParams",
                              "prgFlash>lBootVersion",         "lMidPointLabel>tMidLambda(0)",
                              "lMidPointLabel>tMidLambda(1)",  "lMidPointLabel>tMidVoltage(0)",
-                             "lMidPointLabel>tMidVoltage(1)", "btnBackups>frmEETable"};
+                             "lMidPointLabel>tMidVoltage(1)", "btnBackups>frmEETable",
+                             "btnOutputTest>frmLinearParams", "btnOutputTest>frmAFRfile"};
 
 }  // namespace
 

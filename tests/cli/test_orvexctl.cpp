@@ -470,6 +470,72 @@ class TestOrvexctl : public QObject {
         QCOMPARE(json[1][u"outcome"].toString(), QStringLiteral("verified"));
     }
 
+    // test-output: the pin held at a voltage (either decimal mark) and held again, keeping the
+    // backup of its own table; what the ECU's reading means; that table put back by restore
+    // BACKUP and by --restore, each ending the test; a hold cut off by a lost port still leaves
+    // its backup recorded.
+    void testOutput_heldExplainedRestoredAndRecorded() {
+        Unit u({}, false, unlikeNeighbours());
+        const QString lin = u.file("lin.txt", column([](int i) { return 60 * i; }));
+        QCOMPARE(u.ctl({"flash", "--pin", "1", lin}).code, 0);
+        const QByteArray own = u.sim.eeprom();
+        const QString state = u.dir.filePath(QStringLiteral("data/Orvex/output-test.json"));
+
+        const QJsonObject held =
+            u.ctl({"--json", "test-output", "--pin", "1", "--volts", "2,5"}).json();
+        QCOMPARE(held[u"outcome"].toString(), QStringLiteral("verified"));
+        QCOMPARE(words(u.table()), QList<int>(tables::kEntries, 2048));
+        const QString backup = held[u"backup"].toString();
+        QCOMPARE(fileValues(backup), words(own.mid(0x7A, tables::kTableBytes)));
+        QCOMPARE(held[u"restore"].toString(),
+                 "orvexctl --port " + u.sim.device() + " test-output --pin 1 --restore");
+        const Run again = u.ctl({"test-output", "--pin", "WBlin", "--volts", "1"});
+        QCOMPARE(again.code, 0);
+        QVERIFY2(again.out.contains("WBlin holds a 1.00 V test table - Restore puts back the table "
+                                    "saved at " +
+                                    QFileInfo(backup).fileName().mid(11, 8).replace(u'-', u':') +
+                                    "\nRestore: orvexctl --port " + u.sim.device() +
+                                    " test-output --pin 1 --restore\n"),
+                 qPrintable(again.out));
+        const QJsonObject reads =
+            u.ctl({"--json", "test-output", "--pin", "1", "--ecu-reads", "1,1"}).json();
+        QVERIFY2(qAbs(reads[u"offset"].toDouble() - 0.1) < 1e-9 &&
+                     reads[u"text"].toString().endsWith(u"AFR leaner than the unit means"),
+                 qPrintable(reads[u"text"].toString()));
+
+        QCOMPARE(u.ctl({"restore", "--pin", "1", backup}).code, 0);
+        QCOMPARE(u.sim.eeprom(), own);
+        QVERIFY(!QFile::exists(state));
+        const Run none = u.ctl({"test-output", "--pin", "1", "--restore"});
+        QVERIFY2(none.code == 2 && none.err.contains(u"the WBlin pin holds no test table"),
+                 qPrintable(none.err));
+        QCOMPARE(u.ctl({"test-output", "--pin", "1", "--volts", "4.99"}).code, 0);
+        QCOMPARE(u.ctl({"test-output", "--pin", "1", "--restore"}).code, 0);
+        QCOMPARE(u.sim.eeprom(), own);
+        QVERIFY(!QFile::exists(state));
+        QStringList runs;
+        for (const QStringList& run : historyLines(u.dir.path())) {
+            runs << run[2] + u' ' + run[5] + u' ' + run[8];
+        }
+        const QString second = historyLines(u.dir.path())[4][7];  // the 4.99 V hold's backup
+        QCOMPARE(
+            runs,
+            (QStringList{"flash " + lin + " verified", "test hold test table 2.50 V verified",
+                         "test hold test table 1.00 V verified", "restore " + backup + " verified",
+                         "test hold test table 4.99 V verified",
+                         "test restore " + second + " verified"}));
+
+        Unit lost({"--hangup-after", "300"}, false, unlikeNeighbours());
+        QCOMPARE(lost.ctl({"test-output", "--pin", "1", "--volts", "3"}).code, 3);
+        QCOMPARE(historyLines(lost.dir.path()).value(0).value(8), QStringLiteral("lost"));
+        QVERIFY(readFile(lost.dir.filePath(QStringLiteral("data/Orvex/output-test.json")))
+                    .contains(historyLines(lost.dir.path())[0][7].toUtf8()));
+        const Run refused = u.ctl({"test-output", "--pin", "1", "--volts", "5.01"});
+        QVERIFY2(refused.code == 2 &&
+                     refused.err.contains(u"--volts needs 0.00 to 5.00 in steps of 0.01"),
+                 qPrintable(refused.err));
+    }
+
     // What a backup or a read keeps is what the unit holds, whatever the line does; the flash
     // between them is verified.
     void trustedLine_backupAndReadRight_data() {

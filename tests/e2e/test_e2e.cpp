@@ -40,12 +40,16 @@ struct Rig {
                  const QByteArray& eepromAtStart = {})
         : sim(args, eepromAtStart) {
         qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit());
-        Form1::Options options;
         options.commandLinePorts.insert(4, sim.device());
         options.forcedPort = QStringLiteral("COM4");
         options.dialogs = &dialogs;
         options.tickMs = tickMs;
         options.openUrl = [this](const QUrl& url) { return opened << url, true; };
+        reopen();
+    }
+    // A new window on the same unit, as the next run of the program.
+    void reopen() {
+        form.reset();
         form = std::make_unique<Form1>(options);
         form->Form_Load();
     }
@@ -74,6 +78,7 @@ struct Rig {
     QTemporaryDir dir;
     SimProcess sim;
     ScriptedDialogs dialogs;
+    Form1::Options options;
     QList<QUrl> opened;  // what "Show Folder" asked the desktop to open
     std::unique_ptr<Form1> form;
 };
@@ -281,6 +286,119 @@ class TestE2e : public QObject {
         QVERIFY2(lost.status().startsWith(u"Programming stopped: lost connection to COM4; "),
                  qPrintable(lost.status()));
         QCOMPARE(history(lost).value(0).value(8), QStringLiteral("lost"));
+    }
+
+    // "Output Test ...": the pin held at a voltage with real clicks, the ECU's reading explained
+    // against the table the unit held, the test told in the dialog, on the status line and when
+    // the window closes (Cancel keeps it, Leave it tells the next window); the dialog's Restore
+    // and the closing question's give the unit its own EEPROM back, each run in the history.
+    void outputTest_heldToldAndRestored() {
+        Rig r({"--no-pacing"}, 20, unlikeNeighbours());
+        r.form->show();
+        r.showPage(2);
+        r.click("btnFlashTable");  // the page's start table: 9 AFR at 0 V to 19 AFR at 5 V
+        const QByteArray own = r.sim.eeprom();
+        QDialog* dialog = nullptr;
+        const auto child = [&dialog](const char* name) {
+            return dialog->findChild<QWidget*>(QLatin1String(name));
+        };
+        const auto text = [&](const char* name) {
+            return static_cast<QLabel*>(child(name))->text();
+        };
+        const auto press = [&](const char* name) {
+            QTest::mouseClick(child(name), Qt::LeftButton);
+        };
+        const auto type = [&](const char* name, const QString& typed) {
+            auto* edit = static_cast<QLineEdit*>(child(name));
+            edit->setFocus(Qt::MouseFocusReason);
+            edit->selectAll();
+            QTest::keyClicks(edit, typed);
+        };
+        const auto open = [&] {
+            QTest::mouseClick(r.get<QAbstractButton>("btnOutputTest"), Qt::LeftButton);
+            dialog = r.form->findChild<QDialog*>(QStringLiteral("frmOutputTest"));
+            QVERIFY(dialog && dialog->isVisible());
+        };
+        const auto hold = [&](const QString& volts, int count) {
+            type("txtTestVolts", volts);
+            press("btnTestHold");
+            QCOMPARE(r.status(), QStringLiteral("Programming Complete."));
+            QCOMPARE(words(r.unitTable()), QList<int>(tables::kEntries, count));
+        };
+        const QColor red(255, 0, 0);
+        const auto statusColour = [&r] {
+            return r.get<QLabel>("labStat")->palette().color(QPalette::WindowText);
+        };
+
+        open();
+        QCOMPARE(text("lblTestState"), QStringLiteral("WBlin holds its own table: no test table"));
+        QVERIFY(!child("btnTestRestore")->isEnabled());
+        r.form->link().closePort();  // a hold refused at once records no test
+        press("btnTestHold");
+        QCOMPARE(r.status(), QStringLiteral("COM port must be opened first"));
+        QCOMPARE(text("lblTestState"), QStringLiteral("WBlin holds its own table: no test table"));
+        QVERIFY(r.form->link().OpenPort(QStringLiteral("COM4")));
+        hold(QStringLiteral("2,5"), 2048);
+        const QString backup = history(r)[1][7];
+        QCOMPARE(fileValues(backup), words(own.mid(0x7A, tables::kTableBytes)));
+        const QString told =
+            QStringLiteral(
+                "WBlin holds a 2.50 V test table - Restore puts back the table saved "
+                "at ") +
+            QFileInfo(backup).fileName().mid(11, 8).replace(u'-', u':');
+        QCOMPARE(text("lblTestState"), told);
+        type("txtEcuReads", QStringLiteral("2.41"));
+        QVERIFY2(text("lblTestOffset").startsWith(u"Offset -0.09 V: ") &&
+                     text("lblTestOffset")
+                         .endsWith(u"the ECU reads 0.18 AFR richer than the unit "
+                                   u"means"),
+                 qPrintable(text("lblTestOffset")));
+        press("btnTestClose");
+        QVERIFY(!dialog->isVisible());
+        QCOMPARE(std::pair(r.status(), statusColour()), std::pair(told, red));
+
+        r.dialogs.choiceAnswers << 2;  // Cancel
+        QVERIFY(!r.form->close());
+        QVERIFY(r.form->isVisible());
+        QCOMPARE(r.dialogs.choices.last(), (QStringList{"Restore", "Leave it", "Cancel"}));
+        QVERIFY(r.dialogs.asked.last().text.startsWith(told));
+        r.dialogs.choiceAnswers << 1;  // Leave it
+        QVERIFY(r.form->close());
+        r.reopen();
+        QCOMPARE(std::pair(r.status(), statusColour()), std::pair(told, red));
+
+        // Held again at another voltage, the test keeps the backup of the unit's own table.
+        r.form->show();
+        r.showPage(2);
+        open();
+        hold(QStringLiteral("0.5"), 410);
+        QCOMPARE(text("lblTestState"), QString(told).replace(QStringLiteral("2.50 V"), "0.50 V"));
+        press("btnTestRestore");
+        QCOMPARE(r.status(), QStringLiteral("Programming Complete."));
+        QCOMPARE(r.sim.eeprom(), own);
+        QCOMPARE(text("lblTestState"), QStringLiteral("WBlin holds its own table: no test table"));
+        QVERIFY(!child("btnTestRestore")->isEnabled());
+
+        hold(QStringLiteral("5"), 4095);
+        press("btnTestClose");
+        const qsizetype asked = r.dialogs.choices.size();
+        r.dialogs.choiceAnswers << 0;  // Restore, then close
+        QVERIFY(r.form->close());
+        QCOMPARE(r.dialogs.choices.size(), asked + 1);
+        QCOMPARE(r.sim.eeprom(), own);
+        QVERIFY(!QFile::exists(r.dir.filePath(QStringLiteral("Orvex/output-test.json"))));
+
+        QStringList runs;
+        for (const QStringList& run : history(r)) {
+            runs << run[2] + u' ' + run[5] + u' ' + run[8];
+        }
+        const QString fresh = history(r)[4][7];  // a test begun anew backs the pin up anew
+        QCOMPARE(
+            runs,
+            (QStringList{
+                "flash Linear Parameters ... verified", "test hold test table 2.50 V verified",
+                "test hold test table 0.50 V verified", "test restore " + backup + " verified",
+                "test hold test table 5.00 V verified", "test restore " + fresh + " verified"}));
     }
 
     void replyStyle_everyOperationWorks_data() {

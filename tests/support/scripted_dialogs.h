@@ -23,6 +23,12 @@ class ScriptedDialogs final : public Dialogs {
         asked.append({title, text, Icon::Exclamation});
         return yesNoAnswers.isEmpty() ? yesNoDefault : yesNoAnswers.dequeue();
     }
+    int choice(const QString& title, const QString& text, const QStringList& buttons) override {
+        asked.append({title, text, Icon::Exclamation});
+        choices.append(buttons);
+        return choiceAnswers.isEmpty() ? static_cast<int>(buttons.size() - 1)
+                                       : choiceAnswers.dequeue();
+    }
     QString openFile(const QString& presetName, const QString& filter) override {
         fileRequests.append({presetName, filter});
         return files.isEmpty() ? QString() : files.dequeue();
@@ -42,6 +48,8 @@ class ScriptedDialogs final : public Dialogs {
     Button defaultAnswer = Button::Ok;
     QQueue<Button> yesNoAnswers;
     Button yesNoDefault = Button::No;
+    QQueue<int> choiceAnswers;   // the button's index; none left: the last (Cancel)
+    QList<QStringList> choices;  // the buttons each choice offered
     QList<Asked> asked;
     QQueue<QString> files;  // an empty text answers Cancel
     QList<std::pair<QString, QString>> fileRequests;

@@ -1,16 +1,21 @@
-// Backups read back, the flash history file and what a table read from the unit is, without a
-// unit. Runs under a decimal-comma locale too.
+// Backups read back, the flash history file, what a table read from the unit is and the output
+// test's arithmetic and record, without a unit. Runs under a decimal-comma locale too.
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <numeric>
 
 #include <sys/stat.h>
 
+#include "link/hex_text.h"
 #include "support/table_files.h"
 #include "support/test_locale.h"
+#include "tables/linear_table.h"
+#include "unitdata/output_test.h"
 #include "unitdata/table_identity.h"
 
 using namespace unitdata;
@@ -167,6 +172,135 @@ class TestUnitdata : public QObject {
             QStringLiteral("= built-in NBsim (LSM-11)"));
         QCOMPARE(tableIdentity(rising(2000), 2, simulated, history, {kept}),
                  QStringLiteral("a table of its own"));
+    }
+
+    void testVolts_eitherMarkHundredthsOnly_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("centivolts");             // -1: refused
+        QTest::addColumn<int>("count");                  // every entry of the flat table
+        QTest::newRow("point") << "2.5" << 250 << 2048;  // 2047.5: the even neighbour
+        QTest::newRow("comma") << " 2,50 " << 250 << 2048;
+        QTest::newRow("odd half up") << "0.5" << 50 << 410;       // 409.5
+        QTest::newRow("even half down") << "1.5" << 150 << 1228;  // 1228.5
+        QTest::newRow("whole") << "1" << 100 << 819;
+        QTest::newRow("smallest step") << "0.01" << 1 << 8;  // 8.19
+        QTest::newRow("top") << "5.00" << 500 << 4095;
+        QTest::newRow("above 5 V") << "5.01" << -1 << 0;
+        QTest::newRow("third decimal") << "2.505" << -1 << 0;
+        QTest::newRow("negative") << "-1" << -1 << 0;
+        QTest::newRow("trailing text") << "2.5V" << -1 << 0;
+        QTest::newRow("empty") << "" << -1 << 0;
+    }
+
+    void testVolts_eitherMarkHundredthsOnly() {
+        QFETCH(QString, text);
+        QFETCH(int, centivolts);
+        QFETCH(int, count);
+        const std::optional<int> read = readTestVolts(text);
+        QCOMPARE(read.value_or(-1), centivolts);
+        if (read) {
+            const tables::UnitWords flat = flatTable(*read);
+            QCOMPARE(std::count(flat.begin(), flat.end(), count), tables::kEntries);
+            QCOMPARE(voltsText(*read).toDouble(), *read / 100.0);
+        }
+    }
+
+    void offset_meaningAtThePointsOfAGeneratedTable_data() {
+        QTest::addColumn<int>("held");
+        QTest::addColumn<QString>("reads");
+        QTest::addColumn<QString>("stoich");  // the page's when the ECU's reading is typed
+        QTest::addColumn<QString>("said");
+        // The page's start table: 9 AFR at 0 V to 19 AFR at 5 V, so V volts mean 9 + 2 V AFR.
+        QTest::newRow("ECU high") << 250 << "2.60"
+                                  << "14.70"
+                                  << "Offset +0.10 V: the ECU reads 2.60 V for the 2.50 V the "
+                                     "unit puts out\nThe unit means lambda 0.952 (14.00 AFR) at "
+                                     "2.50 V, the ECU reads lambda 0.966 (14.20 AFR) at 2.60 V: "
+                                     "the ECU reads 0.20 AFR leaner than the unit means";
+        QTest::newRow("ECU low, comma") << 250 << "2,41"
+                                        << "14.70"
+                                        << "Offset -0.09 V: .*the ECU reads 0.18 AFR richer than "
+                                           "the unit means";
+        QTest::newRow("same") << 150 << "1.5"
+                              << "14.70"
+                              << "Offset 0.00 V: .*the ECU reads the mixture the unit means";
+        QTest::newRow("no stoich: lambda")
+            << 250 << "2.60"
+            << "0"
+            << ".*lambda 0.952 at 2.50 V.*0.014 lambda leaner than the unit means";
+        QTest::newRow("beyond the table")
+            << 250 << "5.20"
+            << "14.70"
+            << "The pin's table puts out 0.00 V to 5.00 V, never 5.20 V: no mixture to name";
+        QTest::newRow("flat stretch") << 500 << "4.90"
+                                      << "14.70"
+                                      << "The pin's table is flat at 5.00 V from lambda 1.331 "
+                                         "to 207.000: no one mixture there";
+    }
+
+    // The mixture the unit means at the held voltage against the one the ECU reads, taken from
+    // the pin's own table; where the table names no mixture, it says so instead of a number.
+    void offset_meaningAtThePointsOfAGeneratedTable() {
+        QFETCH(int, held);
+        QFETCH(QString, reads);
+        QFETCH(QString, stoich);
+        QFETCH(QString, said);
+        const tables::LinearTable generated = tables::generateLinearTable(
+            tables::readLinearParams(tables::kLinearStart, 0, false, true));
+        tables::UnitWords table;
+        std::copy(generated.counts.begin(), generated.counts.end(), table.begin());
+        const std::optional<double> read = readShownVolts(reads);
+        QVERIFY(read);
+        const OutputOffset o = outputOffset(table, held, *read, leadingNumber(stoich));
+        // A row with ".*" is a pattern of the whole text; any other is how the text ends.
+        QVERIFY2(said.contains(u".*")
+                     ? QRegularExpression(QRegularExpression::anchoredPattern(said),
+                                          QRegularExpression::DotMatchesEverythingOption)
+                           .match(o.text)
+                           .hasMatch()
+                     : o.text.endsWith(said),
+                 qPrintable(o.text));
+        QCOMPARE(o.volts, *read - held / 100.0);
+    }
+
+    void offset_tableWithoutOneMixturePerVoltage() {
+        const OutputOffset flat = outputOffset(flatTable(250), 250, 2.6, 14.7);
+        QVERIFY2(flat.text.endsWith(u"the same voltage at every mixture: no mixture to name"),
+                 qPrintable(flat.text));
+        tables::UnitWords turns{};
+        for (int i = 0; i < tables::kEntries; ++i) {
+            turns[i] = std::abs(32 - i) * 100;
+        }
+        QVERIFY(outputOffset(turns, 250, 2.6, 14.7)
+                    .text.endsWith(u"turns back at entry 32: a "
+                                   u"voltage there is more than "
+                                   u"one mixture"));
+    }
+
+    // Which pins hold a test table, per unit kind, until their own backup is back.
+    void outputTestRecord_endsOnlyWithItsOwnBackup() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Orvex/output-test.json");
+        const QDateTime saved(QDate(2026, 12, 7), QTime(14, 2, 11));
+        const OutputTest wblin{1, 250, dir.filePath("a.txt"), saved, false};
+        QCOMPARE(saveOutputTest(path, wblin), QString());
+        QCOMPARE(saveOutputTest(path, {1, 100, dir.filePath("s.txt"), saved, true}), QString());
+        QCOMPARE(saveOutputTest(path, {3, 5, dir.filePath("c.txt"), saved, false}), QString());
+        QCOMPARE(heldText(*outputTestOf(path, 1, false)),
+                 QStringLiteral("WBlin holds a 2.50 V test table - Restore puts back the table "
+                                "saved at 14:02:11"));
+        QCOMPARE(outputTestOf(path, 1, true)->centivolts, 100);  // the simulated unit's own
+        QVERIFY(!outputTestOf(path, 2, false));
+        QCOMPARE(endOutputTest(path, 1, false, dir.filePath("other.txt")), QString());
+        QCOMPARE(endOutputTest(path, 1, true, dir.filePath("a.txt")), QString());
+        QCOMPARE(readOutputTests(path).size(), 3);
+        QCOMPARE(endOutputTest(path, 1, false, dir.filePath("a.txt")), QString());
+        QCOMPARE(endOutputTest(path, 1, true, dir.filePath("s.txt")), QString());
+        QVERIFY(!outputTestOf(path, 1, false) && !outputTestOf(path, 1, true));
+        QCOMPARE(endOutputTest(path, 3, false, dir.filePath("c.txt")), QString());
+        QVERIFY(!QFile::exists(path));  // no test left, no file
+        QVERIFY(writeFile(path, "{\"tests\": [{\"pin\": 1, \"volts\": \"9\"}]}"));
+        QVERIFY(readOutputTests(path).isEmpty());  // says too little to be ended: not a test
     }
 };
 
