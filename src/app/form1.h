@@ -12,8 +12,14 @@
 #include "link/port_map.h"
 #include "link/serial_port.h"
 
+#include "app/help_windows.h"
 #include "app/status_label.h"
 #include "app/ui_builder.h"
+
+class QMenuBar;
+namespace doctor {
+class SystemView;
+}
 
 class CalibrationPage;
 class CommandConsole;
@@ -35,6 +41,8 @@ class Form1 : public QWidget {
         QStringList notes;                 // shown in the data area at start-up
         Dialogs* dialogs = nullptr;        // default: Qt's dialogs
         int tickMs = DeviceLink::kTickMs;  // tests shorten the tick
+        doctor::SystemView* system = nullptr;  // default: this machine, as the doctor sees it
+        UrlOpener openUrl;                     // default: the desktop's own programs
 
         // The simulated unit on `device` takes the first COM name --port-map left free and is
         // opened at start-up; the saved port stays the user's, and its backups go apart.
@@ -79,6 +87,12 @@ class Form1 : public QWidget {
   private:
     // Notes on ports that exist but cannot be opened, in the data area.
     void showPortNotes(const QStringList& lines);
+    void showDoctor();
+    // Every run that may be under way: the adapters are not looked at meanwhile.
+    bool busy() const;
+    // The menu bar lies above the specified window, which keeps its own layout below it.
+    int menuHeight() const;
+    void placeMenuAndPages();
     void connectLink();
     void Form_Resize();
     void applySavedGeometry();
@@ -94,6 +108,9 @@ class Form1 : public QWidget {
     std::unique_ptr<Dialogs> m_ownDialogs;
     Dialogs* m_dialogs = nullptr;
     std::unique_ptr<PortProber> m_ownProber;
+    std::unique_ptr<doctor::SystemView> m_ownSystem;
+    QMenuBar* m_menuBar = nullptr;
+    QWidget* m_content = nullptr;  // the specified window, below the menu bar
     std::unique_ptr<SettingsStore> m_settings;
     ui::Controls m_controls;
     std::unique_ptr<DeviceLink> m_link;
