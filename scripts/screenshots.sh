@@ -43,9 +43,10 @@ export DISPLAY
 
 # The user's settings, port, backups and simulated unit stay untouched; a fresh settings file
 # also gives the window its design size, and a fresh state a factory unit.
-mkdir -p "$work/config" "$work/data" "$work/state" "$work/runtime"
+# HOME too: the backups dialog shows paths in it from "~".
+mkdir -p "$work/config" "$work/home/.local/share" "$work/state" "$work/runtime"
 chmod 700 "$work/runtime"
-backups=$work/data/Orvex/backups/simulated  # the simulated unit's own
+backups=$work/home/.local/share/Orvex/backups/simulated  # the simulated unit's own
 # An ECU's own lookup as its tuning software saves it: DB lines of AFR x 10 for an 8-bit ADC,
 # 0.5 V to 4.5 V reading AFR 10 to 18 on a gentle curve, error markers (0) beyond.
 LC_ALL=C awk 'BEGIN { print "; wideband input, AFR x 10"; print "WBO2_AFR:"
@@ -53,8 +54,8 @@ LC_ALL=C awk 'BEGIN { print "; wideband input, AFR x 10"; print "WBO2_AFR:"
         printf "\tDB %.1fT ; %d\n", (x < 0 || x > 1) ? 0 : 100 + 80 * x * (0.6 + 0.4 * x), k } }' \
     >"$work/ecu-lookup.inc"
 # Started in the work folder, so the lookup is named without a temporary path.
-(cd "$work" && XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_STATE_HOME=$work/state \
-    XDG_RUNTIME_DIR=$work/runtime \
+(cd "$work" && HOME=$work/home XDG_CONFIG_HOME=$work/config \
+    XDG_DATA_HOME=$work/home/.local/share XDG_STATE_HOME=$work/state XDG_RUNTIME_DIR=$work/runtime \
     QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 exec "$app" --simulate >"$work/app.log" 2>&1) &
 pid=$!
 
@@ -143,6 +144,27 @@ keys Return
 sleep 1
 shot comms.png
 
+# Comms, CSV log: "Log to file ..." with a .csv name, a trace into it, and a mark.
+press 30 268
+dialog=$(timeout 10 xdotool search --sync --onlyvisible --pid "$pid" --name "Save" 2>/dev/null |
+    head -n 1) || true
+[ -n "$dialog" ] || fail "no file dialog for \"Log to file ...\""
+sleep 0.5
+xdotool type --delay 20 "$work/trace.csv"
+keys Return
+sleep 0.5
+click 62 247 "Start Trace"
+sleep 3
+click 378 269 "Mark"
+sleep 1
+shot comms-csv-log.png
+click 163 247 "Stop Trace"
+sleep 0.5
+press 30 268
+[ "$(head -n 1 "$work/trace.csv" | tr -d '\r')" = "time,ipx,field2,field3,field4,note" ] ||
+    fail "the CSV log has no header"
+grep -q ',mark 1' "$work/trace.csv" || fail "the CSV log has no mark"
+
 # Free Air, manual: uncover the manual frames, take the 7057 start point, trace a few seconds.
 click 113 13 "Free Air tab"
 click 326 183 "Manual"
@@ -152,6 +174,14 @@ sleep 4
 click 226 130 "Stop"
 sleep 0.5
 shot free-air-cal.png
+
+# The same as a chart, then the automatic search drawn as it converges.
+click 30 268 "Chart?"
+click 226 130 "Trace"
+sleep 4
+click 226 130 "Stop"
+sleep 0.5
+shot calibration-chart.png
 
 # Free Air, automatic: search until the average is 0.
 click 326 156 "Auto Calibrate"
@@ -189,5 +219,28 @@ text 106 116 "ecu-lookup.inc"
 click 222 225 "GO"
 click 301 40 "Graph?"
 shot ecu-match.png
+
+# Backups: the flash's backup, and an older one cut short to show how one that cannot be restored
+# is listed; the newest chosen (Down, Up), drawn over the table; the dialog beside the window.
+kept=$(compgen -G "$backups/*_WBlin.txt" | head -n 1)
+sed 's/^; date: .*/; date: 2026-01-05T09:12:40\r/' "$kept" | head -c 200 \
+    >"$backups/2026-01-05_09-12-40_WBlin.txt"
+press 371 91
+dialog=$(timeout 10 xdotool search --all --sync --onlyvisible --pid "$pid" --name "^Backups$" 2>/dev/null |
+    head -n 1) || true
+[ -n "$dialog" ] || fail "the Backups dialog did not appear"
+xdotool windowmove --sync "$dialog" $((win_x + win_w + 8)) "$win_y"
+xdotool windowfocus --sync "$dialog" 2>/dev/null || true
+keys Down Up
+read -r dlg_x dlg_w dlg_h < <(xdotool getwindowgeometry --shell "$dialog" |
+    awk -F= '/^X=/{x=$2} /^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print x, w, h}')
+xdotool mousemove 1270 1010
+sleep 0.4
+both_w=$((dlg_x + dlg_w - win_x))
+xwd -root -silent | xwdtopnm 2>/dev/null |
+    pnmcut -left "$win_x" -top "$win_y" -width "$both_w" -height "$win_h" | pamdepth 255 |
+    pnmquant 256 2>/dev/null | pnmtopng -compression 9 >"$out/backups.png" 2>/dev/null ||
+    fail "could not save $out/backups.png"
+echo "saved $out/backups.png"
 
 echo "done: screenshots in $out/"

@@ -17,12 +17,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/backups_dialog.h"
 #include "app/form_layout.h"
 #include "app/main_menu.h"
 #include "app/port_selector.h"
 #include "app/qt_dialogs.h"
 #include "app/ui_builder.h"
 #include "app/widgets.h"
+#include "calibration/calibration_chart.h"
 #include "calibration/calibration_page.h"
 #include "common/page_context.h"
 #include "calibration/auto_calibration.h"
@@ -35,12 +37,14 @@
 #include "link/unit_commands.h"
 #include "tables/table_file.h"
 #include "tables/tables_page.h"
+#include "unitdata/flash_history.h"
 
 namespace {
 
 constexpr int kMajor = 1;
 constexpr int kMinor = 8;
 constexpr int kRevision = 0;
+const QString kChartSetting = QStringLiteral("FreeAir/chart");
 
 }  // namespace
 
@@ -114,6 +118,11 @@ Form1::Form1(Options options, QWidget* parent)
                          static_cast<ShapeWidget*>(shape)->setFillColor(colour);
                      },
                      ShapeWidget::neutralColor()});
+    // Whether the trace is charted is the user's choice, kept between runs.
+    QAbstractButton* chart = m_controls.freeAir.chkChart;
+    chart->setChecked(m_settings->flag(kChartSetting, false));
+    connect(chart, &QAbstractButton::toggled, this,
+            [this](bool on) { m_settings->saveFlag(kChartSetting, on); });
     m_tables = std::make_unique<TablesPage>(context, m_controls.tables);
     m_eeprom = std::make_unique<EepromController>(context, m_controls.flash, *m_tables);
     // What the unit held is kept before every write, unless the user turned that off.
@@ -121,6 +130,24 @@ Form1::Form1(Options options, QWidget* parent)
         m_eeprom->setBackupFolder(tables::defaultBackupFolder());
     }
     m_eeprom->setSimulatedDevice(m_options.simulatedDevice);
+    m_eeprom->setHistoryFile(unitdata::historyPath());
+    connect(m_controls.flash.btnBackups, &QPushButton::clicked, this, &Form1::btnBackups_Click);
+    if (!m_options.openUrl) {
+        m_options.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    }
+}
+
+void Form1::btnBackups_Click() {
+    if (!m_backups) {
+        m_backups =
+            new BackupsDialog({tables::defaultBackupFolder(), *m_tables, m_controls.tables.chkGraph,
+                               *m_eeprom, *m_dialogs, m_status, m_options.openUrl},
+                              this);
+    }
+    m_backups->refresh();
+    m_backups->show();
+    m_backups->raise();
+    m_backups->activateWindow();
 }
 
 void Form1::Options::attachSimulatedUnit(const QString& device) {
@@ -368,6 +395,7 @@ void Form1::SSTab1_Click(int previousTab) {
     if (m_currentTab != 0) {
         m_link->TxString(UnitCommand::kTraceOff);
     }
+    m_calibration->chart().setPageShown(m_currentTab == 1);
 }
 
 bool Form1::busy() const {

@@ -2,8 +2,10 @@
 
 #include <QColor>
 #include <QPointer>
+#include <QUrl>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 #include "common/dialogs.h"
@@ -16,11 +18,11 @@
 #include "app/status_label.h"
 #include "app/ui_builder.h"
 
+class BackupsDialog;
 class QMenuBar;
 namespace doctor {
 class SystemView;
 }
-
 class CalibrationPage;
 class CommandConsole;
 class EepromController;
@@ -57,6 +59,7 @@ class Form1 : public QWidget {
     void Form_Load();
     void Form_Terminate();
     void SSTab1_Click(int previousTab);
+    void btnBackups_Click();
 
     StatusLine& status() { return m_status; }
     DeviceLink& link() { return *m_link; }
@@ -64,6 +67,7 @@ class Form1 : public QWidget {
     Dialogs& dialogs() { return *m_dialogs; }
     PortSelector& ports() { return *m_ports; }
     CommandConsole& console() { return *m_console; }
+    CalibrationPage& calibration() { return *m_calibration; }
     TablesPage& tables() { return *m_tables; }
     EepromController& eeprom() { return *m_eeprom; }
 
@@ -119,6 +123,7 @@ class Form1 : public QWidget {
     std::unique_ptr<CalibrationPage> m_calibration;
     std::unique_ptr<TablesPage> m_tables;
     std::unique_ptr<EepromController> m_eeprom;
+    BackupsDialog* m_backups = nullptr;  // made when first opened, owned as a child
     int m_currentTab = 0;
     bool m_terminated = false;
     QSize m_assumedFrame;  // frame size assumed when the saved size was applied

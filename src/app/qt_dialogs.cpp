@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QStringList>
 
 Dialogs::Button QtDialogs::okCancel(const QString& title, const QString& text, Icon icon) {
@@ -69,6 +70,18 @@ QString QtDialogs::fileDialog(const QString& presetName, const QString& filter, 
     dialog.setNameFilters(types);
     if (type) {
         dialog.selectNameFilter(types.value(*type));
+    }
+    if (save) {
+        // A name typed without an extension takes the chosen filter's: the kind of a log (raw or
+        // CSV), or of an ECU lookup, follows from it.
+        const auto suffixOf = [](const QString& nameFilter) {
+            static const QRegularExpression pattern(QStringLiteral("\\*\\.(\\w+)"));
+            return pattern.match(nameFilter).captured(1).toLower();
+        };
+        dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
+        QObject::connect(
+            &dialog, &QFileDialog::filterSelected, &dialog,
+            [&dialog, suffixOf](const QString& f) { dialog.setDefaultSuffix(suffixOf(f)); });
     }
     const QFileInfo preset(presetName);
     if (!presetName.isEmpty() && preset.dir().exists()) {

@@ -188,10 +188,14 @@ Controls typed(const Built& built) {
     ORVEX_TAKE(k, btnCopyTrace);
     ORVEX_TAKE(k, chkLogFile);
     ORVEX_TAKE(k, lLogSize);
+    ORVEX_TAKE(k, btnMark);
 
     FreeAirControls& f = c.freeAir;
     f.SSTab1 = w.SSTab1;
     f.txtData = w.txtData;
+    f.txtDataWidget = w.txtData;
+    ORVEX_TAKE(f, chkChart);
+    ORVEX_TAKE(f, picChart);
     ORVEX_TAKE(f, sbCalLarge);
     ORVEX_TAKE(f, sbCalSmall);
     ORVEX_TAKE(f, tFACalV);
@@ -272,6 +276,7 @@ Controls typed(const Built& built) {
     ORVEX_TAKE(e, btnAbortFlash);
     ORVEX_TAKE(e, btnReadUnit);
     ORVEX_TAKE(e, btnCompare);
+    ORVEX_TAKE(e, btnBackups);
     ORVEX_TAKE(e, Label1);
     ORVEX_TAKE(e, prgFlash);
     return c;

@@ -92,9 +92,14 @@ QList<ControlSpec> commsPage() {
         // Everything received, to a file, unchanged and whole.
         {.name = QStringLiteral("chkLogFile"), .kind = Kind::CheckBox, .parent = page,
          .place = {60, 3510, 2400, 255}, .text = QStringLiteral("Log to file ..."),
-         .toolTip = QStringLiteral("Appends everything received to a file, as it arrives")},
+         .toolTip = QStringLiteral("Appends everything received to a file, as it arrives: "
+                                   "bytes unchanged, or a row per line in a .csv file")},
         {.name = QStringLiteral("lLogSize"), .kind = Kind::Label, .parent = page,
          .place = {2520, 3510, 2400, 255}},
+        // On the same row, under "Copy Trace"'s right end: usable while a CSV log is written.
+        {.name = QStringLiteral("btnMark"), .kind = Kind::Button, .parent = page,
+         .place = {4980, 3510, 1080, 285}, .text = QStringLiteral("Mark"),
+         .toolTip = QStringLiteral("Writes a numbered mark into the CSV log (Ctrl+M)")},
     };
     // clang-format on
 }

@@ -128,6 +128,10 @@ QList<ControlSpec> freeAirPage() {
          .flags = kDisabled},
         {.name = QStringLiteral("tLogMode"), .kind = Kind::Label, .parent = page,
          .place = {3960, 3195, 1560, 255}, .text = QStringLiteral("Log Mode")},
+        // Below the frames, where "Log to file ..." sits on the "Comms" page.
+        {.name = QStringLiteral("chkChart"), .kind = Kind::CheckBox, .parent = page,
+         .place = {60, 3510, 1560, 255}, .text = QStringLiteral("Chart?"),
+         .toolTip = QStringLiteral("Shows the trace as a chart in place of the received data")},
     };
     // clang-format on
 }

@@ -151,6 +151,12 @@ QList<ControlSpec> tablesPage() {
         {.name = QStringLiteral("lstEETable"), .kind = Kind::ListBox, .parent = tableFrame,
          .place = {60, 885, 2220, 465},
          .toolTip = QStringLiteral("The current  table's data is shown here in various formats")},
+
+        // Over the table frame's caption row, right of its caption, where nothing else lies.
+        {.name = QStringLiteral("btnBackups"), .kind = Kind::Button, .parent = page,
+         .place = {4860, 840, 1140, 285}, .text = QStringLiteral("Backups ..."),
+         .toolTip = QStringLiteral("The unit's tables saved before each flash: compare, restore"),
+         .flags = kRaised},
         // The unit's own table: read it, or compare it with the current one.
         {.name = QStringLiteral("btnReadUnit"), .kind = Kind::Button, .parent = page,
          .place = {3720, 2295, 1155, 345}, .text = QStringLiteral("Read Unit"),

@@ -52,6 +52,12 @@ QList<ControlSpec> windowControls() {
          .parent = {},
          .place = {4680, 4560, 0, 0},
          .flags = kRaised},
+        // The calibration chart: laid over the data area while shown.
+        {.name = QStringLiteral("picChart"),
+         .kind = Kind::Picture,
+         .parent = {},
+         .place = {120, 4200, 0, 0},
+         .flags = kHidden | kRaised},
     };
 }
 

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "calibration/auto_search_tables.h"
+#include "calibration/calibration_chart_model.h"
 #include "calibration/calibration_trace.h"
 #include "calibration/free_air_controls.h"
 #include "calibration/manual_calibration.h"
@@ -15,13 +16,15 @@
 
 AutoCalibration::AutoCalibration(const PageContext& context, FreeAirControls& controls,
                                  CalibrationState& state, ManualCalibration& manual,
-                                 CalibrationTrace& trace, QObject* parent)
+                                 CalibrationTrace& trace, CalibrationChartModel& chart,
+                                 QObject* parent)
     : QObject(parent),
       m_context(context),
       m_controls(controls),
       m_state(state),
       m_manual(manual),
-      m_trace(trace) {
+      m_trace(trace),
+      m_chart(chart) {
     connect(m_controls.btnAutoCal, &QAbstractButton::clicked, this,
             &AutoCalibration::btnAutoCal_Click);
     connect(m_controls.btnCalAbort, &QAbstractButton::clicked, this,
@@ -37,13 +40,15 @@ void AutoCalibration::btnAutoCal_Click() {
     // Disabled before the lock, so that the lock gives them back disabled.
     m_controls.btnUpdate->setEnabled(false);
     m_controls.btnAutoCal->setEnabled(false);
-    m_lock.lock(m_controls.SSTab1, m_controls.btnCalAbort);
+    // Chart? only changes what the data area shows: the run may be watched either way.
+    m_lock.lock(m_controls.SSTab1, {m_controls.btnCalAbort, m_controls.chkChart});
     m_controls.btnCalAbort->show();
     setTextColour(m_controls.lautoInProgress, kRunning);
     m_controls.lUpdateMsg->hide();
     m_controls.lautoInProgress->setText(QStringLiteral("In Progress"));
 
     const Result result = search();
+    m_chart.endRun();
 
     setBold(m_controls.labCalV, true);
     m_controls.lautoInProgress->clear();
@@ -67,6 +72,7 @@ AutoCalibration::Result AutoCalibration::search() {
         m_manual.btnLast_Click();  // whatever it achieves, the run goes on
     }
     m_context.link.TxString(UnitCommand::kCalAsciiMode);
+    m_chart.beginRun(m_manual.calValue());
 
     // A trace without a sample (closed port, no start point, a silent unit) is no measurement:
     // the run must not step the value on it, nor call the old average a success.
@@ -92,6 +98,7 @@ AutoCalibration::Result AutoCalibration::search() {
         }
         const int step = AutoSearch::stepFor(m_state.IpxAverage);
         m_manual.setCalValue(m_manual.calValue() + step);
+        m_chart.addStep(m_manual.calValue());
         ++loop;
         if (loop >= AutoSearch::kMaxLoopTraces) {
             break;  // lAutoCount keeps the last number shown

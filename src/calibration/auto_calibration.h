@@ -6,6 +6,7 @@
 #include "calibration/page_lock.h"
 #include "common/page_context.h"
 
+class CalibrationChartModel;
 class CalibrationTrace;
 class ManualCalibration;
 struct FreeAirControls;
@@ -21,7 +22,8 @@ class AutoCalibration : public QObject {
     static inline const QColor kSuccess{0, 128, 0};
 
     AutoCalibration(const PageContext& context, FreeAirControls& controls, CalibrationState& state,
-                    ManualCalibration& manual, CalibrationTrace& trace, QObject* parent = nullptr);
+                    ManualCalibration& manual, CalibrationTrace& trace,
+                    CalibrationChartModel& chart, QObject* parent = nullptr);
 
     void btnAutoCal_Click();
     void btnCalAbort_Click();
@@ -37,5 +39,6 @@ class AutoCalibration : public QObject {
     CalibrationState& m_state;
     ManualCalibration& m_manual;
     CalibrationTrace& m_trace;
+    CalibrationChartModel& m_chart;
     PageLock m_lock;
 };

@@ -18,12 +18,14 @@ constexpr int kSettleTicks = 2;  // the unit's first line needs a moment
 }  // namespace
 
 CalibrationTrace::CalibrationTrace(const PageContext& context, FreeAirControls& controls,
-                                   CalibrationState& state, ShapePainter painter, QObject* parent)
+                                   CalibrationState& state, ShapePainter painter,
+                                   CalibrationChartModel& chart, QObject* parent)
     : QObject(parent),
       m_context(context),
       m_controls(controls),
       m_state(state),
-      m_painter(std::move(painter)) {
+      m_painter(std::move(painter)),
+      m_chart(chart) {
     for (QWidget* shape : {m_controls.shpCalUp, m_controls.shpCalDown, m_controls.shpCalLeft,
                            m_controls.shpCalRight}) {
         m_painter.fill(shape, kStart);
@@ -59,6 +61,7 @@ CalibrationTrace::Outcome CalibrationTrace::TraceCommand(int countMax) {
     }
     m_controls.Text0->clear();
     link.clearRxBuffer();
+    m_chart.beginTrace(countMax);
     link.TxString(countMax <= 1 ? UnitCommand::kTraceOnce : UnitCommand::kTraceOn);
     link.wait_ticks(kSettleTicks);
     m_context.status.msgStatus(QStringLiteral("tracing .."));
@@ -99,6 +102,7 @@ CalibrationTrace::Outcome CalibrationTrace::TraceCommand(int countMax) {
             m_indicators = IpxTrace::indicatorsFor(m_state.IpxAverage, m_indicators);
             showIndicators();
             m_controls.LabAve->setText(withSignPosition(m_state.IpxAverage));
+            m_chart.addSample(line.ipx, m_state.IpxAverage);
         }
         next = lineEnd + 1;
         if (outcome.samples >= countMax) {
@@ -110,7 +114,9 @@ CalibrationTrace::Outcome CalibrationTrace::TraceCommand(int countMax) {
     m_context.status.msgStatus(QStringLiteral("Trace Complete"));
     m_context.bAborted = false;
     if (outcome.end == End::TimedOut) {
-        m_controls.txtData->setText(QStringLiteral("Timeout occurred (Is the unit connected?)"));
+        const QString timeout = QStringLiteral("Timeout occurred (Is the unit connected?)");
+        m_controls.txtData->setText(timeout);
+        m_chart.setNote(timeout);  // the data area may lie beneath the chart
     }
     if (countMax >= 2) {
         link.TxString(UnitCommand::kTraceOff);

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include "calibration/calibration_chart_model.h"
 #include "calibration/free_air_controls.h"
 #include "calibration/ipx_trace.h"
 #include "common/page_context.h"
@@ -23,7 +24,7 @@ class CalibrationTrace : public QObject {
     };
 
     CalibrationTrace(const PageContext& context, FreeAirControls& controls, CalibrationState& state,
-                     ShapePainter painter, QObject* parent = nullptr);
+                     ShapePainter painter, CalibrationChartModel& chart, QObject* parent = nullptr);
 
     Outcome TraceCommand(int countMax);
     void btnTrace_Click();
@@ -39,5 +40,6 @@ class CalibrationTrace : public QObject {
     FreeAirControls& m_controls;
     CalibrationState& m_state;
     ShapePainter m_painter;
+    CalibrationChartModel& m_chart;
     IpxTrace::Indicators m_indicators;
 };

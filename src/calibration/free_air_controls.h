@@ -31,6 +31,9 @@ struct ShapePainter {
 struct FreeAirControls {
     QTabWidget* SSTab1 = nullptr;  // locked during the automatic search
     DataView* txtData = nullptr;   // the window's received-data area
+    QWidget* txtDataWidget = nullptr;
+    QAbstractButton* chkChart = nullptr;
+    QWidget* picChart = nullptr;  // the chart's surface, laid over the data area while shown
 
     QScrollBar* sbCalLarge = nullptr;
     QScrollBar* sbCalSmall = nullptr;

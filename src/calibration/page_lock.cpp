@@ -29,7 +29,7 @@ PageLock::~PageLock() {
     unlock();
 }
 
-void PageLock::lock(QTabWidget* tabs, const QWidget* keep) {
+void PageLock::lock(QTabWidget* tabs, const QList<const QWidget*>& keep) {
     unlock();
     m_tabs = tabs;
     m_tabBarWasEnabled = tabs->tabBar()->isEnabled();
@@ -46,12 +46,12 @@ void PageLock::lock(QTabWidget* tabs, const QWidget* keep) {
     }
 }
 
-void PageLock::lockInputs(QWidget* container, const QWidget* keep) {
+void PageLock::lockInputs(QWidget* container, const QList<const QWidget*>& keep) {
     // Walked as a tree of widgets, not looked up: whatever input the page holds is locked.
     const QObjectList children = container->children();
     for (QObject* object : children) {
         auto* child = qobject_cast<QWidget*>(object);
-        if (!child || child == keep) {
+        if (!child || keep.contains(child)) {
             continue;
         }
         if (!takesInput(child)) {

@@ -8,7 +8,7 @@ class QTabWidget;
 class QWidget;
 
 // Locks a tab control for a long run: no page switch (mouse or keyboard) and no input control
-// of the current page, except the one that must stay usable. Labels and frames stay as they
+// of the current page, except those that must stay usable. Labels and frames stay as they
 // are, so the run's progress remains readable.
 //
 // Code that enables a locked control during the run is remembered rather than obeyed: the
@@ -19,7 +19,7 @@ class PageLock : public QObject {
     using QObject::QObject;
     ~PageLock() override;
 
-    void lock(QTabWidget* tabs, const QWidget* keep);
+    void lock(QTabWidget* tabs, const QList<const QWidget*>& keep);
     void unlock();
     bool isLocked() const { return !m_tabs.isNull(); }
 
@@ -31,7 +31,7 @@ class PageLock : public QObject {
         QPointer<QWidget> widget;
         bool wantsEnabled = true;
     };
-    void lockInputs(QWidget* container, const QWidget* keep);
+    void lockInputs(QWidget* container, const QList<const QWidget*>& keep);
     void setEnabledQuietly(QWidget* widget, bool enabled);
 
     QPointer<QTabWidget> m_tabs;

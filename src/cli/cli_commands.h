@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/cli_request.h"
+#include "tables/table_model.h"
 
 class CliOutput;
 
@@ -22,5 +23,15 @@ int compare(const CliRequest& request, CliOutput& out);
 int generate(const CliRequest& request, CliOutput& out);
 int exportForEcu(const CliRequest& request, CliOutput& out);
 int generateMatched(const CliRequest& request, CliOutput& out);  // generate --match
+
+int backups(const CliRequest& request, CliOutput& out);
+int restore(const CliRequest& request, CliOutput& out);
+int history(const CliRequest& request, CliOutput& out);
+
+// Backs up what the unit holds for the pin, programs `snapshot` and verifies it, and records the
+// run in the flash history, whatever its end: flash and restore alike. `name` is the file the
+// table came from.
+int programTable(const CliRequest& request, const tables::TableSnapshot& snapshot,
+                 const QString& name, const QString& kind, CliOutput& out);
 
 }  // namespace cli

@@ -26,6 +26,8 @@ const QString kUsage = QStringLiteral(
     "  info                        greet the unit (\"tf\", \"v\") and print its firmware version\n"
     "  send TEXT...                send commands, print each reply\n"
     "  trace [--seconds N] [-o F]  print (or save to F) the trace until N seconds or Ctrl+C\n"
+    "        [--csv]               as the window's CSV log: a row per line, time,ipx,field2,\n"
+    "                              field3,field4,note (fields in decimal, other text as a note)\n"
     "  read --pin N [-o FILE]      read the pin's table from the unit as a table file\n"
     "  flash --pin N FILE          back up, program and verify a table file\n"
     "        [--no-backup] [--force]\n"
@@ -44,6 +46,10 @@ const QString kUsage = QStringLiteral(
     "        pin: the mixture at each voltage. csv: volts,lambda,afr every 0.05 V; db: DB\n"
     "        lines of AFR x 10; dw: DW lines of AFR x 100; a line per count of an 8-bit (256\n"
     "        lines) or 10-bit (1024) ADC\n"
+    "  backups [--pin N]           list the backups, newest first, and which cannot be restored\n"
+    "  restore --pin N BACKUP      back up, then program and verify a backup of the pin\n"
+    "        [--no-backup] [--force]\n"
+    "  history                     print the flash history: every flash and restore\n"
     "\n"
     "Pins: 1 WBlin (12 bit DAC), 2 SVout (10 bit PWM), 3 NBout (10 bit PWM); the short name\n"
     "works too. Mixtures are AFR unless --lambda; defaults are the page's: rich 9.00 at 0.00 V,\n"
@@ -54,12 +60,18 @@ const QString kUsage = QStringLiteral(
     "saved table, lines without a number, a count other than 65, all values equal), say\n"
     "why and how to fix it, and exit 2. As a last resort, --force takes the file as it is.\n"
     "\n"
+    "restore refuses, and exits 2, a backup that is not exactly as saved (truncated, edited by\n"
+    "hand), a simulated unit's backup for a real unit, and a backup of another pin than --pin\n"
+    "(--force restores that one all the same). read says what the table is: one of the built-in\n"
+    "tables, a table the history says was flashed, a backup, or a table of its own.\n"
+    "\n"
     "Examples:\n"
     "  orvexctl ports\n"
     "  orvexctl doctor --port COM1\n"
     "  orvexctl --port COM3 info\n"
     "  orvexctl --port /dev/ttyUSB0 send v g3c\n"
     "  orvexctl trace --seconds 10 -o ipx.log\n"
+    "  orvexctl trace --csv --seconds 60 -o ipx.csv\n"
     "  orvexctl read --pin 1 -o wblin-before.txt\n"
     "  orvexctl flash --pin WBlin wblin.txt\n"
     "  orvexctl --json compare --pin 1 wblin.txt\n"
@@ -68,6 +80,8 @@ const QString kUsage = QStringLiteral(
     "  orvexctl export --pin 1 wblin.txt --format db --adc-bits 10 -o wblin.inc\n"
     "  orvexctl generate --pin 2 --match ecu-lookup.inc -o svout.txt\n"
     "  orvexctl --simulate flash --pin 1 wblin.txt\n"
+    "  orvexctl backups --pin 1\n"
+    "  orvexctl restore --pin 1 ~/.local/share/Orvex/backups/2026-12-06_14-03-22_WBlin.txt\n"
     "\n"
     "Progress and messages go to stderr; results to stdout. With --json (anywhere on the line)\n"
     "every run prints exactly one JSON object on stdout, failures and usage errors included:\n"
@@ -77,17 +91,20 @@ const QString kUsage = QStringLiteral(
     "  error    on failure: the messages printed on stderr\n"
     "  and the command's result, e.g.\n"
     "  send     replies: [{command, reply, parameter}, ...]\n"
-    "  trace    lines: [the lines] (with -o: file, and lines as a count)\n"
-    "  read     pin, values (65 entries), bytes (130, hex)\n"
+    "  trace    lines: [the lines] (with -o: file, and lines as a count; --csv needs -o)\n"
+    "  read     pin, values (65 entries), bytes (130, hex), identity\n"
     "  doctor   ports: [{name, device, usb, opens, summary, findings: [{case, text, fix}]}]\n"
     "  generate pin, values, bytes; with --match also limited (breakpoints at its ends)\n"
     "  export   pin, format, adcBits, source, and text (the lookup) unless -o\n"
+    "  backups  backups: [{path, time, pin, source, restorable, problem}, ...]\n"
+    "  history  history: [{time, program, kind, port, pin, source, bytes, backup, outcome}, ...]\n"
     "Exit codes: 0 success; 1 the unit answered but the operation failed (verify errors,\n"
     "differences, a bad calibration value; doctor: a port that cannot be opened); 2 usage or\n"
     "file errors; 3 no port or no answer;\n"
     "130 interrupted by Ctrl+C, SIGTERM or a closed terminal (SIGHUP); a flash then says what\n"
     "was written. Backups of the unit's table before each flash go to\n"
-    "~/.local/share/Orvex/backups ($XDG_DATA_HOME/Orvex/backups).\n"
+    "~/.local/share/Orvex/backups ($XDG_DATA_HOME/Orvex/backups); every flash and restore adds a\n"
+    "line to ~/.local/share/Orvex/history.tsv.\n"
     "\n"
     "--simulate: a simulated unit, shared with orvex-config --simulate, whose EEPROM is kept in\n"
     "~/.local/state/Orvex/simulated-unit.eeprom ($XDG_STATE_HOME/Orvex/; delete it to start\n"
@@ -99,7 +116,7 @@ const QMap<QString, QSet<QString>> kCommandOptions{
     {QStringLiteral("doctor"), {}},
     {QStringLiteral("info"), {}},
     {QStringLiteral("send"), {}},
-    {QStringLiteral("trace"), {"seconds", "output"}},
+    {QStringLiteral("trace"), {"seconds", "output", "csv"}},
     {QStringLiteral("read"), {"pin", "output"}},
     {QStringLiteral("flash"), {"pin", "no-backup", "force"}},
     {QStringLiteral("compare"), {"pin", "force"}},
@@ -108,6 +125,9 @@ const QMap<QString, QSet<QString>> kCommandOptions{
      {"pin", "output", "rich", "lean", "mid", "lambda", "stoich", "under", "over", "match"}},
     {QStringLiteral("export"),
      {"pin", "output", "format", "adc-bits", "from-unit", "stoich", "force"}},
+    {QStringLiteral("backups"), {"pin"}},
+    {QStringLiteral("restore"), {"pin", "no-backup", "force"}},
+    {QStringLiteral("history"), {}},
 };
 
 std::optional<double> number(const QString& text) {
@@ -177,6 +197,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
                   flag("from-unit"),
                   value("format", "f"),
                   value("adc-bits", "n")});
+    p.addOption(flag("csv"));
     ParsedCommandLine parsed;
     if (!p.parse(arguments)) {
         parsed.error = p.errorText();
@@ -232,9 +253,14 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     r.noBackup = p.isSet(QStringLiteral("no-backup"));
     r.force = p.isSet(QStringLiteral("force"));
     r.lambda = p.isSet(QStringLiteral("lambda"));
+    r.csv = p.isSet(QStringLiteral("csv"));
+    if (r.csv && r.json && r.output.isEmpty()) {
+        parsed.error = QStringLiteral("trace --csv with --json needs -o FILE for the rows");
+        return parsed;
+    }
 
-    const QSet<QString> needPin{"read", "flash", "compare", "generate", "export"};
-    if (needPin.contains(r.command)) {
+    const QSet<QString> needPin{"read", "flash", "compare", "generate", "export", "restore"};
+    if (needPin.contains(r.command) || p.isSet(QStringLiteral("pin"))) {
         r.pin = pinNumber(p.value(QStringLiteral("pin")));
         if (r.pin == 0) {
             parsed.error =
@@ -242,7 +268,7 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
             return parsed;
         }
     }
-    const QSet<QString> oneFile{"flash", "compare"};
+    const QSet<QString> oneFile{"flash", "compare", "restore"};
     if (oneFile.contains(r.command) && r.arguments.size() != 1) {
         parsed.error = QStringLiteral("%1 needs one table file").arg(r.command);
         return parsed;

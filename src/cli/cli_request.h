@@ -23,6 +23,7 @@ struct CliRequest {
     int pin = 0;     // 1..3
     QString output;  // -o
     std::optional<double> seconds;
+    bool csv = false;             // trace: rows of the CSV trace log
     std::optional<int> setValue;  // calibration --set
     bool noBackup = false;
     bool force = false;

@@ -10,6 +10,7 @@
 #include "cli/cli_commands.h"
 #include "cli/cli_output.h"
 #include "cli/unit_session.h"
+#include "console/trace_csv.h"
 #include "link/device_link.h"
 #include "link/hex_text.h"
 #include "link/qt_serial_port.h"
@@ -56,7 +57,10 @@ int run(const CliRequest& request, CliOutput& out) {
                                                  {QStringLiteral("flash"), flash},
                                                  {QStringLiteral("compare"), compare},
                                                  {QStringLiteral("generate"), generate},
-                                                 {QStringLiteral("export"), exportForEcu}};
+                                                 {QStringLiteral("export"), exportForEcu},
+                                                 {QStringLiteral("backups"), backups},
+                                                 {QStringLiteral("restore"), restore},
+                                                 {QStringLiteral("history"), history}};
     return commands.value(request.command, generate)(request, out);
 }
 
@@ -140,8 +144,29 @@ int trace(const CliRequest& request, CliOutput& out) {
     qint64 lines = 0;
     QJsonArray jsonLines;
     bool writeFailed = false;
+    TraceCsv csv;  // the rows the window's CSV log writes
+    const LogClock rowClock;
+    const auto writeRows = [&](const QByteArray& rows) {
+        if (rows.isEmpty()) {
+            return;
+        }
+        lines += rows.count('\n');
+        if (file.isOpen() && !writeFailed) {
+            writeFailed = file.write(rows) != rows.size() || !file.flush();
+        } else if (!file.isOpen()) {
+            out.text(QString::fromLatin1(rows));
+        }
+    };
+    if (request.csv) {
+        writeRows(TraceCsv::kHeader);
+        lines = 0;
+    }
     const QMetaObject::Connection receiving =
         QObject::connect(&link, &DeviceLink::received, &link, [&](const QByteArray& bytes) {
+            if (request.csv) {
+                writeRows(csv.take(bytes, rowClock.now()));
+                return;
+            }
             if (file.isOpen() && !writeFailed) {
                 // Bytes as they came, as the window's traffic log keeps them.
                 writeFailed = file.write(bytes) != bytes.size() || !file.flush();
@@ -177,6 +202,9 @@ int trace(const CliRequest& request, CliOutput& out) {
         DeviceLink::waitForEvents();  // the tick wakes it at least every 100 ms
     }
     QObject::disconnect(receiving);
+    if (request.csv) {
+        writeRows(csv.finish(rowClock.now()));
+    }
     summary();
     if (!link.isOpen()) {
         out.error(QStringLiteral("lost %1 after %2 lines").arg(session.portLabel()).arg(lines));

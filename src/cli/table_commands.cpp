@@ -1,7 +1,9 @@
 // orvexctl's commands on a pin's table: read it from the unit, flash a table file (backed up
-// first, verified after), compare, and generate a linear table without a unit.
+// first, verified after, recorded in the flash history), compare, and generate a linear table
+// without a unit.
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 
@@ -19,6 +21,8 @@
 #include "tables/table_doubts.h"
 #include "tables/table_file.h"
 #include "tables/table_model.h"
+#include "unitdata/flash_history.h"
+#include "unitdata/table_identity.h"
 
 namespace cli {
 
@@ -38,13 +42,17 @@ int read(const CliRequest& request, CliOutput& out) {
             return failed;
         }
     }
-    if (!request.output.isEmpty()) {
-        out.note(QStringLiteral("Read the %1 table from %2 into %3")
-                     .arg(pinText(request.pin), session.portLabel(), request.output));
-    }
+    const QString identity = unitdata::tableIdentity(words, request.pin, session.simulated());
+    const QString into =
+        request.output.isEmpty() ? QString() : QStringLiteral(" into ") + request.output;
+    out.note(unitdata::withIdentity(
+        QStringLiteral("Read the %1 table from %2").arg(pinText(request.pin), session.portLabel()) +
+            into,
+        identity));
     out.result({{"pin", request.pin},
                 {"values", jsonValues(words)},
-                {"bytes", QString::fromLatin1(bytes->toHex())}},
+                {"bytes", QString::fromLatin1(bytes->toHex())},
+                {"identity", identity}},
                QString());
     return CliExit::kOk;
 }
@@ -59,10 +67,32 @@ int flash(const CliRequest& request, CliOutput& out) {
         out.error(QStringLiteral("nothing programmed"));
         return CliExit::kUsage;
     }
+    return programTable(request, table->snapshot, name, unitdata::kFlash, out);
+}
+
+int programTable(const CliRequest& request, const tables::TableSnapshot& snapshot,
+                 const QString& name, const QString& kind, CliOutput& out) {
     UnitSession session(out);
     if (const int failed = startSession(session, request, out)) {
         return failed;
     }
+    // From here on the run is the history's, however it ends.
+    unitdata::HistoryEntry run{QDateTime::currentDateTime(),
+                               QStringLiteral("orvexctl"),
+                               kind,
+                               session.simulated() ? unitdata::kSimulatedPort : session.portLabel(),
+                               request.pin,
+                               QFileInfo(name).absoluteFilePath(),
+                               snapshot.toBytes(),
+                               QString(),
+                               QString()};
+    const auto record = [&](unitdata::Outcome outcome, int failedLocations = 0) {
+        run.outcome = unitdata::outcomeText(outcome, failedLocations);
+        if (const QString why = unitdata::appendHistory(unitdata::historyPath(), run);
+            !why.isEmpty()) {
+            out.note(QStringLiteral("warning: flash history not written: ") + why);
+        }
+    };
     QString backup;
     if (!request.noBackup) {
         int exitCode = CliExit::kOk;
@@ -72,6 +102,8 @@ int flash(const CliRequest& request, CliOutput& out) {
             out.error(
                 QStringLiteral("no backup, so nothing written (--no-backup programs "
                                "without one)"));
+            record(exitCode == CliExit::kNoUnit ? unitdata::Outcome::Lost
+                                                : unitdata::Outcome::Aborted);
             return exitCode;
         }
         QString why;
@@ -79,15 +111,16 @@ int flash(const CliRequest& request, CliOutput& out) {
         backup =
             tables::saveBackup(tables::backupFolderFor(tables::defaultBackupFolder(), simulated),
                                request.pin, tables::unitWords(*held), QDateTime::currentDateTime(),
-                               &why, tables::unitSource(simulated));
+                               &why, tables::unitSource(simulated), session.portLabel());
         if (backup.isEmpty()) {
             out.error(why + QStringLiteral("; nothing written (--no-backup programs without one)"));
+            record(unitdata::Outcome::Aborted);
             return CliExit::kUsage;
         }
         out.note(QStringLiteral("Backup saved to ") + backup);
+        run.backup = backup;
     }
 
-    const tables::TableSnapshot& snapshot = table->snapshot;
     session.setProgressLabel(QStringLiteral("Writing and verifying"));
     EepromProgrammer& programmer =
         session.programmer([&snapshot](int address) { return snapshot.byteAt(address); });
@@ -130,12 +163,16 @@ int flash(const CliRequest& request, CliOutput& out) {
         out.error(why + QStringLiteral(": ") + runReached(written, verified, tables::kTableBytes) +
                   QStringLiteral("; ") + state.arg(pinText(request.pin)) + u' ' +
                   backupKept(backup));
+        record(exitCode == CliExit::kNoUnit ? unitdata::Outcome::Lost : unitdata::Outcome::Aborted);
     } else if (!failed.isEmpty()) {
         outcome = QStringLiteral("errors");
         exitCode = CliExit::kFailed;
         out.error(QStringLiteral("programming finished with errors at %1 locations: %2")
                       .arg(failed.size())
                       .arg(failed.join(QStringLiteral(", "))));
+        record(unitdata::Outcome::Errors, static_cast<int>(failed.size()));
+    } else {
+        record(unitdata::Outcome::Verified);
     }
     const QString done = exitCode == CliExit::kOk
                              ? QStringLiteral("Programmed and verified the %1 table from %2 on %3")

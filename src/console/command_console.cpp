@@ -131,7 +131,7 @@ CommandConsole::CommandConsole(const PageContext& context, const CommsControls& 
     new PresetListGuard(m_c.cboTraceCommand, [this](int row) { cboTraceCommand_Click(row); });
     new PresetListGuard(m_c.cboLogCommand, [this](int row) { cboLogCommand_Click(row); });
 
-    new TrafficLog(context, m_c.chkLogFile, m_c.lLogSize, this);
+    new TrafficLog(context, m_c.chkLogFile, m_c.lLogSize, m_c.btnMark, this);
     m_c.txtCommand->installEventFilter(this);
     connect(m_c.btnCls, &QPushButton::clicked, this, &CommandConsole::btnCls_Click);
     connect(m_c.btnReDoCommand, &QPushButton::clicked, this, &CommandConsole::btnReDoCommand_Click);

@@ -26,4 +26,5 @@ struct CommsControls {
     QPushButton* btnCopyTrace = nullptr;
     QCheckBox* chkLogFile = nullptr;
     QLabel* lLogSize = nullptr;
+    QPushButton* btnMark = nullptr;
 };

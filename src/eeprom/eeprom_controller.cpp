@@ -14,6 +14,9 @@
 #include "link/hex_text.h"
 #include "link/unit_commands.h"
 #include "tables/table_file.h"
+#include "unitdata/backup_list.h"
+#include "unitdata/flash_history.h"
+#include "unitdata/table_identity.h"
 
 // The exchanges of a run go through the window's link; each command is shown in Label1. A window
 // that is closing counts as an abort.
@@ -79,10 +82,12 @@ void EepromController::showBusy(bool busy) {
     m_c.btnFlashTable->setVisible(!busy);
     m_c.btnReadUnit->setEnabled(!busy);
     m_c.btnCompare->setEnabled(!busy);
+    m_c.btnBackups->setEnabled(!busy);
     // Shares the place of the firmware version while the unit is busy.
     m_c.prgFlash->setGeometry(m_c.lBootVersion->geometry());
     m_c.prgFlash->raise();
     m_c.prgFlash->setVisible(busy);
+    Q_EMIT busyChanged(busy);
 }
 
 std::optional<tables::UnitWords> EepromController::readUnitTable(int start,
@@ -90,9 +95,10 @@ std::optional<tables::UnitWords> EepromController::readUnitTable(int start,
                                                                  QString* why) {
     const EepromProgrammer::Read read = m_programmer->readTable(start, tables::kTableBytes);
     const QString failure =
-        m_programmer->lineNoisy() ? QStringLiteral("The unit does not stop sending")
-        : read.aborted            ? abortText
-        : read.ok()               ? QString()
+        !m_context.link.isOpen() ? QStringLiteral("Lost connection to ") + m_context.link.portName()
+        : m_programmer->lineNoisy() ? QStringLiteral("The unit does not stop sending")
+        : read.aborted              ? abortText
+        : read.ok()                 ? QString()
                     : QStringLiteral("Could not read address ") + hex4(read.failedAddress);
     if (!failure.isEmpty()) {
         m_context.status.msgError(failure);
@@ -103,15 +109,25 @@ std::optional<tables::UnitWords> EepromController::readUnitTable(int start,
     return read.ok() ? std::optional(tables::unitWords(read.bytes)) : std::nullopt;
 }
 
-std::optional<tables::UnitWords> EepromController::readChosenPin() {
-    if (!startUsingUnit()) {
+std::optional<tables::UnitWords> EepromController::readPin(int pin) {
+    if (bFlashing || !startUsingUnit()) {
         return std::nullopt;
     }
     showBusy(true);
-    const auto values = readUnitTable(tables::TableStartAddr[m_tables.chosenPin()],
-                                      QStringLiteral("Reading aborted."));
+    const auto values =
+        readUnitTable(tables::TableStartAddr[pin], QStringLiteral("Reading aborted."));
     showBusy(false);
     return values;
+}
+
+QString EepromController::identified(const QString& message, const tables::UnitWords& unit,
+                                     int pin) const {
+    const QString folder =
+        m_backupFolder.isEmpty() ? tables::defaultBackupFolder() : m_backupFolder;
+    return unitdata::withIdentity(
+        message, unitdata::tableIdentity(unit, pin, usesSimulatedUnit(),
+                                         unitdata::readHistory(m_historyFile).entries,
+                                         unitdata::listBackups(folder)));
 }
 
 void EepromController::btnReadUnit_Click() {
@@ -119,12 +135,14 @@ void EepromController::btnReadUnit_Click() {
         m_context.status.msgError(QStringLiteral("No Table Selected"));
         return;
     }
-    const auto values = readChosenPin();
+    const int pin = m_tables.chosenPin();
+    const auto values = readPin(pin);
     if (!values) {
         return;
     }
     if (m_tables.takeFromUnit(*values)) {
-        m_context.status.msgStatus(QStringLiteral("Read table from unit"));
+        m_context.status.msgStatus(
+            identified(QStringLiteral("Read table from unit"), *values, pin));
         return;
     }
     // An erased or foreign table: keeping it would change it, so the current table stays.
@@ -141,7 +159,8 @@ void EepromController::btnCompare_Click() {
     if (!m_tables.prepareTable()) {
         return;
     }
-    const auto unit = readChosenPin();
+    const int pin = m_tables.chosenPin();
+    const auto unit = readPin(pin);
     if (!unit) {
         return;
     }
@@ -150,10 +169,12 @@ void EepromController::btnCompare_Click() {
     m_c.txtData->setText(tables::differenceLines(differ));
     m_tables.showUnitCurve(unit);
     if (differ.isEmpty()) {
-        m_context.status.msgStatus(QStringLiteral("Unit matches the table"));
+        m_context.status.msgStatus(
+            identified(QStringLiteral("Unit matches the table"), *unit, pin));
     } else {
-        m_context.status.msgError(QString::number(differ.size()) +
-                                  QStringLiteral(" entries differ from the unit"));
+        m_context.status.msgError(identified(
+            QString::number(differ.size()) + QStringLiteral(" entries differ from the unit"), *unit,
+            pin));
     }
 }
 
@@ -161,19 +182,19 @@ bool EepromController::backUp() {
     if (m_backupFolder.isEmpty()) {
         return true;
     }
-    const int pin = m_tables.chosenPin();
+    const int pin = m_runPin;
     m_context.status.msg(QStringLiteral("Backing up the ") + tables::pinShortName(pin) +
                          QStringLiteral(" table ..."));
     QString why;
     const auto unit = readUnitTable(m_snapshot.start, QStringLiteral("Programming aborted."), &why);
-    if (!unit && m_windowLink->aborted()) {
-        return false;  // an abort while reading: nothing written
+    if (!unit && (m_windowLink->aborted() || !m_context.link.isOpen())) {
+        return false;  // an abort while reading, or the unit gone: nothing written
     }
     if (unit) {
         const bool simulated = usesSimulatedUnit();
-        const QString path =
-            tables::saveBackup(tables::backupFolderFor(m_backupFolder, simulated), pin, *unit,
-                               QDateTime::currentDateTime(), &why, tables::unitSource(simulated));
+        const QString path = tables::saveBackup(tables::backupFolderFor(m_backupFolder, simulated),
+                                                pin, *unit, QDateTime::currentDateTime(), &why,
+                                                tables::unitSource(simulated), portLabel());
         if (!path.isEmpty()) {
             m_backup = path;
             m_programmer->setLogHead(QStringLiteral("Backup saved to ") + path +
@@ -186,6 +207,12 @@ bool EepromController::backUp() {
                                    QStringLiteral("The unit's table could not be saved (") + why +
                                        QStringLiteral("). Program without a backup?")) ==
            Dialogs::Button::Yes;
+}
+
+QString EepromController::portLabel() const {
+    const DeviceLink& link = m_context.link;
+    return link.portName() + QStringLiteral(" (") +
+           link.portMap().value(comNumber(link.portName())) + QLatin1Char(')');
 }
 
 bool EepromController::usesSimulatedUnit() const {
@@ -210,9 +237,33 @@ void EepromController::btnFlashTable_Click() {
     // The table the user saw when pressing Flash is the one programmed and verified, whatever is
     // chosen while the run lasts.
     m_snapshot = m_tables.snapshot();
+    m_runPin = m_tables.chosenPin();
+    m_runSource = m_tables.sourceName();
+    m_runKind = unitdata::kFlash;
+    run();
+}
+
+void EepromController::restore(int pin, const tables::UnitWords& values, const QString& backup) {
+    if (bFlashing) {
+        return;
+    }
+    m_c.chkGraph->setChecked(false);
+    m_context.status.msgClear();
+    // The backup's exact bytes, an erased table's FF included: nothing is limited on the way.
+    m_snapshot.start = tables::TableStartAddr[pin];
+    const QByteArray bytes = tables::unitBytes(values);
+    std::copy(bytes.begin(), bytes.end(), m_snapshot.bytes.begin());
+    m_runPin = pin;
+    m_runSource = backup;
+    m_runKind = unitdata::kRestore;
+    run();
+}
+
+void EepromController::run() {
     if (!startUsingUnit()) {
         return;
     }
+    m_runStarted = QDateTime::currentDateTime();
     showBusy(true);
     m_backup.clear();
     m_progressBase = 0;
@@ -244,7 +295,10 @@ void EepromController::finish(Ending ending) {
             logEnd = QStringLiteral("Programming complete.");
             break;
         case Ending::Aborted:
-            logEnd = (m_programmer->lineNoisy()
+            logEnd = (!m_context.link.isOpen()
+                          ? QStringLiteral("Programming stopped: lost connection to ") +
+                                m_context.link.portName() + QStringLiteral("; ")
+                      : m_programmer->lineNoisy()
                           ? QStringLiteral("Programming stopped: the unit does not stop sending; ")
                           : QStringLiteral("Programming aborted: ")) +
                      reached;
@@ -257,14 +311,46 @@ void EepromController::finish(Ending ending) {
             m_context.status.msgError(logEnd);
             break;
     }
+    if (const QString why = recordRun(ending); !why.isEmpty()) {
+        const QString said = QStringLiteral(" Flash history not written: ") + why;
+        m_context.status.msgError(
+            (ending == Ending::Complete ? QStringLiteral("Programming Complete.") : logEnd) + said);
+        logEnd += said;
+    }
     m_c.btnFlashTable->setText(QStringLiteral("Flash"));
     showBusy(false);
 
     DeviceLink& link = m_context.link;
     m_c.txtData->appendText(logEnd);
-    link.TxString(UnitCommand::kTraceOff);
-    link.GetResponse();
-    link.GetVersion();
+    // A lost port hears nothing more; its loss stays on the status line.
+    if (link.isOpen()) {
+        link.TxString(UnitCommand::kTraceOff);
+        link.GetResponse();
+        link.GetVersion();
+    }
+}
+
+QString EepromController::recordRun(Ending ending) {
+    if (m_historyFile.isEmpty()) {
+        return QString();
+    }
+    const unitdata::Outcome outcome = ending == Ending::Complete     ? unitdata::Outcome::Verified
+                                      : ending == Ending::WithErrors ? unitdata::Outcome::Errors
+                                      : m_context.link.isOpen()      ? unitdata::Outcome::Aborted
+                                                                     : unitdata::Outcome::Lost;
+    const unitdata::HistoryEntry entry{
+        m_runStarted,
+        QStringLiteral("orvex-config"),
+        m_runKind,
+        usesSimulatedUnit() ? unitdata::kSimulatedPort : portLabel(),
+        m_runPin,
+        m_runSource,
+        m_snapshot.toBytes(),
+        m_backup,
+        unitdata::outcomeText(outcome, m_programmer->failedLocations())};
+    const QString why = unitdata::appendHistory(m_historyFile, entry);
+    // Said once: a history that cannot be written would otherwise cover every run's own end.
+    return why.isEmpty() || std::exchange(m_historyErrorSaid, true) ? QString() : why;
 }
 
 void EepromController::btnAbortFlash_Click() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QObject>
 
 #include <memory>
@@ -14,7 +15,8 @@ class EepromProgrammer;
 // The unit's tables on the "AFR Tables" page: "Flash" programs the table made ready by the table
 // source and verifies it, after saving what the unit held; "Read Unit" makes the unit's table the
 // current one; "Compare" lists where they differ. A progress bar takes the firmware label's place
-// while the unit is busy, and "A B O R T" stops it.
+// while the unit is busy, and "A B O R T" stops it. Every flash and restore is recorded in the
+// flash history, and a table read from the unit is said for what it is.
 class EepromController : public QObject {
     Q_OBJECT
   public:
@@ -28,14 +30,29 @@ class EepromController : public QObject {
     void setBackupFolder(const QString& folder) { m_backupFolder = folder; }
     // The simulated unit's device (--simulate): its backups go to a folder of their own.
     void setSimulatedDevice(const QString& device) { m_simulatedDevice = device; }
+    // Where the flash history goes; none is written when `path` is empty.
+    void setHistoryFile(const QString& path) { m_historyFile = path; }
 
     void btnFlashTable_Click();
     void btnAbortFlash_Click();
     void btnReadUnit_Click();
     void btnCompare_Click();
 
+    // The pin's table as the unit holds it, read as Read Unit reads it (the unit shown busy);
+    // nothing after a failure already reported.
+    std::optional<tables::UnitWords> readPin(int pin);
+    // Writes `values` back into the pin as Flash writes a table, backup first; `backup` is the
+    // file they came from.
+    void restore(int pin, const tables::UnitWords& values, const QString& backup);
+    // The open port is the simulated unit's (the user may have chosen a real one in the list).
+    bool usesSimulatedUnit() const;
+
     // True while a run is in progress; the abort button acts only then.
     bool bFlashing = false;
+
+  Q_SIGNALS:
+    // The unit is taken by a run or a read, or free again.
+    void busyChanged(bool busy);
 
   private:
     class WindowLink;
@@ -47,14 +64,18 @@ class EepromController : public QObject {
     // The table at `start` as the unit holds it; nothing after a failure already reported.
     std::optional<tables::UnitWords> readUnitTable(int start, const QString& abortText,
                                                    QString* why = nullptr);
-    // The chosen pin's table for Read Unit and Compare, the unit shown busy meanwhile.
-    std::optional<tables::UnitWords> readChosenPin();
     // Saves the unit's table before it is overwritten; false when the run must not go on.
     bool backUp();
-    // The open port is the simulated unit's (the user may have chosen a real one in the list).
-    bool usesSimulatedUnit() const;
+    // "COM3 (/dev/ttyUSB0)", as backups and the history name the unit.
+    QString portLabel() const;
+    // Backs up, programs and verifies m_snapshot into m_runPin, then finishes.
+    void run();
     void showProgress(int done, int total);
     void finish(Ending ending);
+    // The run's line in the flash history; a file that cannot be written is said once.
+    QString recordRun(Ending ending);
+    // The usual message after a read, with what the unit's table is.
+    QString identified(const QString& message, const tables::UnitWords& unit, int pin) const;
 
     PageContext m_context;
     FlashControls m_c;
@@ -62,7 +83,13 @@ class EepromController : public QObject {
     std::unique_ptr<WindowLink> m_windowLink;
     std::unique_ptr<EepromProgrammer> m_programmer;
     tables::TableSnapshot m_snapshot;  // the table as it was when Flash was pressed
+    int m_runPin = 0;                  // and the run's pin, source and kind
+    QString m_runSource;
+    QString m_runKind;
+    QDateTime m_runStarted;
     QString m_backupFolder;
+    QString m_historyFile;
+    bool m_historyErrorSaid = false;
     QString m_backup;  // the backup of the run under way, empty without one
     // One bar covers a whole flash: the backup's reads, then the writes and the verification.
     int m_progressBase = 0;

@@ -13,8 +13,9 @@ struct FlashControls {
     QPushButton* btnAbortFlash = nullptr;
     QPushButton* btnReadUnit = nullptr;
     QPushButton* btnCompare = nullptr;
-    QCheckBox* chkGraph = nullptr;  // turned off before a run
-    QLabel* Label1 = nullptr;       // shows each command sent
+    QPushButton* btnBackups = nullptr;  // disabled with the two above while the unit is busy
+    QCheckBox* chkGraph = nullptr;      // turned off before a run
+    QLabel* Label1 = nullptr;           // shows each command sent
     QProgressBar* prgFlash = nullptr;
     QLabel* lBootVersion = nullptr;  // the progress bar takes its place during a run
 };

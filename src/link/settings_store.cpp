@@ -39,11 +39,20 @@ PortMap SettingsStore::ports() const {
 }
 
 bool SettingsStore::tablesFlag(const QString& key, bool fallback) const {
-    const QString v = open().value(QStringLiteral("Tables/") + key).toString().trimmed().toLower();
+    return flag(QStringLiteral("Tables/") + key, fallback);
+}
+
+bool SettingsStore::flag(const QString& groupAndKey, bool fallback) const {
+    const QString v = open().value(groupAndKey).toString().trimmed().toLower();
     if (v == QLatin1String("true") || v == QLatin1String("1")) {
         return true;
     }
     return v == QLatin1String("false") || v == QLatin1String("0") ? false : fallback;
+}
+
+void SettingsStore::saveFlag(const QString& groupAndKey, bool value) {
+    QSettings s = open();
+    s.setValue(groupAndKey, value ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
 QString SettingsStore::fileName() {

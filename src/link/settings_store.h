@@ -12,6 +12,9 @@ class SettingsStore {
     void saveKeySetting(const QString& key, const QString& setting);
     // Tables/<key> as true or false; anything else (absent included) gives `fallback`.
     bool tablesFlag(const QString& key, bool fallback) const;
+    // "Group/key" as true or false, the same way; saved as true or false.
+    bool flag(const QString& groupAndKey, bool fallback) const;
+    void saveFlag(const QString& groupAndKey, bool value);
     // Ports/COMn = device path; entries that are not COM1..COM9 are ignored.
     PortMap ports() const;
     // The file behind the store (for the README and diagnostics).

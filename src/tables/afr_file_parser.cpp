@@ -80,6 +80,9 @@ AfrFileContent parseAfrFile(const QByteArray& bytes) {
             if (line.startsWith(kPinComment) && content.values.isEmpty() && content.pin.isEmpty()) {
                 content.pin = line.mid(kPinComment.size());
             }
+            if (content.values.isEmpty() && !line.isEmpty()) {
+                content.heading.append(line);
+            }
             continue;
         }
         if (line.startsWith(QLatin1Char('!'))) {

@@ -21,6 +21,7 @@ struct AfrFileContent {
     // among `values`. They keep the value read.
     QList<int> intoLetters;
     QString pin;  // a saved table's "; pin: " comment, when it comes before the first data line
+    QStringList heading;  // the comment lines before the first data line, as they stand
 };
 
 // Splits text into lines; a final line without its end counts, nothing after the last end does.

@@ -34,5 +34,9 @@ extern const std::array<double, kEntries> LambdaPoints;
 
 // The built-in tables, by default-table number - 1 (the data-source list index - 2).
 extern const std::array<TableValues, kBuiltInTables> DefaultTables;
+// Their data-source list items.
+inline const std::array<QString, kBuiltInTables> DefaultTableNames{
+    QStringLiteral("SVout (1.0/1.5 compat)"), QStringLiteral("NBsim (LSM-11)"),
+    QStringLiteral("0-20% Oxygen (0-5V) % = V*4")};
 
 }  // namespace tables

@@ -1,5 +1,6 @@
 #include "tables/table_file.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -57,6 +58,12 @@ QByteArray tableFileText(const UnitWords& values, const TableFileHeader& header)
     QString text = QStringLiteral("; Orvex Configuration Utility table\r\n; date: ") +
                    header.when.toString(Qt::ISODate) + QStringLiteral("\r\n; pin: ") + header.pin +
                    QStringLiteral("\r\n; data source: ") + header.source + QStringLiteral("\r\n");
+    if (!header.port.isEmpty()) {
+        text += kPortComment + header.port + QStringLiteral("\r\n");
+    }
+    if (header.check) {
+        text += kCheckComment + tableCheck(values) + QStringLiteral("\r\n");
+    }
     for (const int v : values) {
         text += QString::number(v) + QStringLiteral("\r\n");
     }
@@ -67,6 +74,22 @@ UnitWords unitWords(const TableValues& values) {
     UnitWords words{};
     std::copy(values.begin(), values.end(), words.begin());
     return words;
+}
+
+QString tableCheck(const UnitWords& values) {
+    return QString::fromLatin1(
+        QCryptographicHash::hash(unitBytes(values), QCryptographicHash::Sha256)
+            .left(4)
+            .toHex()
+            .toUpper());
+}
+
+QByteArray unitBytes(const UnitWords& values) {
+    QByteArray bytes;
+    for (const int v : values) {
+        bytes.append(static_cast<char>(v & 0xFF)).append(static_cast<char>((v >> 8) & 0xFF));
+    }
+    return bytes;
 }
 
 UnitWords unitWords(const QByteArray& bytes) {
@@ -171,7 +194,7 @@ QString differenceLines(const QList<Difference>& differences) {
 }
 
 QString saveBackup(const QString& folder, int pin, const UnitWords& values, const QDateTime& when,
-                   QString* error, const QString& source) {
+                   QString* error, const QString& source, const QString& port) {
     if (const QString problem = makeFolder(folder); !problem.isEmpty()) {
         *error =
             QStringLiteral("Cannot write backups to ") + folder + QStringLiteral(": ") + problem;
@@ -193,7 +216,7 @@ QString saveBackup(const QString& folder, int pin, const UnitWords& values, cons
         path = base + QStringLiteral("_%1.txt").arg(n);
         file.setFileName(path);
     }
-    const QByteArray text = tableFileText(values, {PinNames[pin], source, when});
+    const QByteArray text = tableFileText(values, {PinNames[pin], source, when, port, true});
     const bool whole = file.write(text) == text.size() && file.flush();
     file.close();
     if (whole && file.error() == QFileDevice::NoError) {

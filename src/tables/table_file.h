@@ -20,12 +20,19 @@ struct TableFileHeader {
     QString pin;     // the output pin's list item
     QString source;  // the data source, or "unit" for a table read from the unit
     QDateTime when;
+    QString port = {};   // where a table read from a unit came from ("COM3 (/dev/ttyUSB0)")
+    bool check = false;  // a "; check: " line, so a backup edited since is told apart
 };
+inline const QString kCheckComment = QStringLiteral("; check: ");
+inline const QString kPortComment = QStringLiteral("; port: ");
 
 QByteArray tableFileText(const UnitWords& values, const TableFileHeader& header);
 UnitWords unitWords(const TableValues& values);
-// The 130 bytes of a table as the unit holds them.
+// The check line's text for these values: 8 hex digits of a hash of their 130 bytes.
+QString tableCheck(const UnitWords& values);
+// The 130 bytes of a table as the unit holds them, and back.
 UnitWords unitWords(const QByteArray& bytes);
+QByteArray unitBytes(const UnitWords& values);
 
 // The pin's short name for file names ("WBlin" for "WBlin (12 bit DAC)").
 QString pinShortName(int pin);
@@ -71,10 +78,11 @@ QString differenceLines(const QList<Difference>& differences);
 QString unitSource(bool simulated);
 
 // Saves the unit's table before it is overwritten, as <folder>/yyyy-MM-dd_HH-mm-ss_<pin>.txt,
-// never over an existing file; `source` is the heading's data source. The path written, or
-// empty with `error` saying why.
+// never over an existing file; `source` is the heading's data source, `port` the unit's port.
+// The heading carries a check line. The path written, or empty with `error` saying why.
 QString saveBackup(const QString& folder, int pin, const UnitWords& values, const QDateTime& when,
-                   QString* error, const QString& source = unitSource(false));
+                   QString* error, const QString& source = unitSource(false),
+                   const QString& port = QString());
 // Where backups go: $XDG_DATA_HOME/Orvex/backups.
 QString defaultBackupFolder();
 // The simulated unit's backups have a folder of their own inside `folder` ("simulated"), so none

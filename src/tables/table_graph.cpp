@@ -114,13 +114,13 @@ void TableGraph::p1_Paint() {
     // may belong to another pin or source.
     const TableValues values = m_model.TableData();
     draw(painter, m_p1->size(), m_model.bTableStored() ? &values : nullptr,
-         m_unit ? &*m_unit : nullptr);
+         m_unit ? &*m_unit : nullptr, m_legend);
     painter.end();
     m_p1->update();
 }
 
 void TableGraph::draw(QPainter& painter, QSizeF size, const TableValues* values,
-                      const TableValues* unit) {
+                      const TableValues* unit, const QString& legend) {
     const UserScale s(size);
     // Every pixel drawn takes the pen's colour: no blending.
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -167,7 +167,7 @@ void TableGraph::draw(QPainter& painter, QSizeF size, const TableValues* values,
         print(painter, s.at(10, 98), kLabel, QStringLiteral("Table"));
         painter.setPen(pen(kUnitCurve));
         painter.drawLine(s.at(3, 88), s.at(9, 88));
-        print(painter, s.at(10, 91), kLabel, QStringLiteral("Unit"));
+        print(painter, s.at(10, 91), kLabel, legend);
     }
 }
 

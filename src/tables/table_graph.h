@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <QString>
 
 #include <optional>
 
@@ -26,10 +27,17 @@ class TableGraph : public QObject {
     // Draws the axes on a surface of `size` pixels, the curve of `values` unless it is null,
     // and the unit's curve over it with a legend when there is one.
     static void draw(QPainter& painter, QSizeF size, const tables::TableValues* values,
-                     const tables::TableValues* unit = nullptr);
+                     const tables::TableValues* unit = nullptr,
+                     const QString& legend = QStringLiteral("Unit"));
 
-    // The table read from the unit, drawn over the current one until the pin changes.
-    void setUnitValues(const std::optional<tables::TableValues>& values) { m_unit = values; }
+    // The table read from the unit (or a backup, named by `legend`), drawn over the current one
+    // until the pin changes.
+    void setUnitValues(const std::optional<tables::TableValues>& values,
+                       const QString& legend = QStringLiteral("Unit")) {
+        m_unit = values;
+        m_legend = legend;
+    }
+    bool hasUnitValues() const { return m_unit.has_value(); }
 
     bool bGraphEnabled = false;
     bool bGraphSaved = false;  // bGraphEnabled while the "AFR Tables" page is not shown
@@ -45,4 +53,5 @@ class TableGraph : public QObject {
     const TableModel& m_model;
     QImage m_picture;  // what p1 shows until the next drawing
     std::optional<tables::TableValues> m_unit;
+    QString m_legend;
 };

@@ -17,6 +17,9 @@ class TableSource {
     // (the linear parameters); false, with "No table generated" on the status line, when not.
     virtual bool prepareTable() = 0;
     virtual tables::TableSnapshot snapshot() const = 0;
+    // Where the stored table came from, as the flash history records it: the data source, or the
+    // file read.
+    virtual QString sourceName() const = 0;
     // Why the table ready to be programmed may not be what the user means (values beyond 5 V,
     // all values equal, and for a file a heading line, an index column, volts ...), as a
     // question; empty when there is no doubt.

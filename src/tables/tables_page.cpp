@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,6 +33,7 @@ using namespace tables;
 namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
+const QString kPastedText = QStringLiteral("pasted text");
 
 // The lookup match shares the file frame; the built-in tables follow it.
 enum DataSource { kLinear = 0, kFile = 1, kMatch = 2, kFirstBuiltIn = 3 };
@@ -105,7 +107,7 @@ void TablesPage::startUp() {
 void TablesPage::store(const std::array<qint64, kEntries>& values, const AfrFileContent* file) {
     m_doubts = file ? fileDoubts(*file, m_model.iOutputPin()) : tableDoubts(values);
     m_source = m_c.cboEEdata->currentText();
-    m_sourceFile.clear();
+    m_file.clear();
     if (m_model.store(Table{m_model.iOutputPin(), values}).limited) {
         m_context.status.msgError(QStringLiteral("Values out of range were limited to 0..32767"));
     }
@@ -163,7 +165,7 @@ void TablesPage::readAFRFile() {
         m_ecu->matchFile();
     } else if (const auto file = m_import->readAFRFile(); file && m_model.iOutputPin() != 0) {
         store(importTable(*file).values, &*file);
-        m_sourceFile = ecu::fileSource(m_c.txtAFRfilename->text());
+        m_file = QFileInfo(m_c.txtAFRfilename->text()).absoluteFilePath();
     }
     if (!m_model.bTableStored()) {
         p1_Paint();  // a file that could not be read leaves no table to draw
@@ -181,7 +183,7 @@ void TablesPage::readText() {
     const AfrFileContent text = m_import->readText();
     if (m_model.iOutputPin() != 0) {
         store(importTable(text).values, &text);
-        m_sourceFile = QStringLiteral("pasted text");
+        m_file = kPastedText;
     } else {
         p1_Paint();
     }
@@ -241,7 +243,9 @@ void TablesPage::btnExportEcu_Click() {
     }
     // A table from a file is named by the file, as orvexctl names it.
     m_ecu->exportTable(m_model.iOutputPin(), unitWords(m_model.TableData()),
-                       m_sourceFile.isEmpty() ? m_source : m_sourceFile);
+                       m_file.isEmpty()        ? m_source
+                       : m_file == kPastedText ? m_file
+                                               : ecu::fileSource(m_file));
 }
 
 void TablesPage::btnGenTable_Click() {

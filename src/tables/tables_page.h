@@ -52,6 +52,7 @@ class TablesPage : public QObject, public TableSource {
     int chosenPin() const override { return m_model.iOutputPin(); }
     bool prepareTable() override;
     tables::TableSnapshot snapshot() const override { return m_model.snapshot(); }
+    QString sourceName() const override { return m_file.isEmpty() ? m_source : m_file; }
     QString doubt() const override;
     bool takeFromUnit(const tables::UnitWords& values) override;
     void showUnitCurve(const std::optional<tables::UnitWords>& values) override;
@@ -79,5 +80,5 @@ class TablesPage : public QObject, public TableSource {
     QString m_tableText;
     QStringList m_doubts;  // what makes the stored table look wrong to program
     QString m_source;      // where the stored table came from
-    QString m_sourceFile;  // the file (or text) it was read from, for the ECU lookup's heading
+    QString m_file;        // the file it was read from, or "pasted text"
 };

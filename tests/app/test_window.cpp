@@ -15,12 +15,13 @@ namespace {
 const QColor kRed(255, 0, 0);
 
 // Siblings that lie over one another on purpose: the first lies above the second.
-const QStringList kCovers = {
-    "btnTrace>btnTraceStop",        "frmManualFA>frmInitialAFR",    "frmManualFA>frmAdjustAFR",
-    "frmManualFA>frmDebugAFR",      "btnCalAbort>btnAutoCal",       "btnCalAbort>cmdManualFA",
-    "btnAbortFlash>btnFlashTable",  "frmAFRfile>frmLinearParams",   "prgFlash>lBootVersion",
-    "lMidPointLabel>tMidLambda(0)", "lMidPointLabel>tMidLambda(1)", "lMidPointLabel>tMidVoltage(0)",
-    "lMidPointLabel>tMidVoltage(1)"};
+const QStringList kCovers = {"btnTrace>btnTraceStop",         "frmManualFA>frmInitialAFR",
+                             "frmManualFA>frmAdjustAFR",      "frmManualFA>frmDebugAFR",
+                             "btnCalAbort>btnAutoCal",        "btnCalAbort>cmdManualFA",
+                             "btnAbortFlash>btnFlashTable",   "frmAFRfile>frmLinearParams",
+                             "prgFlash>lBootVersion",         "lMidPointLabel>tMidLambda(0)",
+                             "lMidPointLabel>tMidLambda(1)",  "lMidPointLabel>tMidVoltage(0)",
+                             "lMidPointLabel>tMidVoltage(1)", "btnBackups>frmEETable"};
 
 }  // namespace
 

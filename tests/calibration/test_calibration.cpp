@@ -1,8 +1,10 @@
 // The calibration's arithmetic: the search's ends, the trace average and indicators, reading a
-// trace line, a typed value and the value read back. Runs under a decimal-comma locale too.
+// trace line, a typed value and the value read back, the chart's data and axes. Runs under a
+// decimal-comma locale too.
 #include <QTest>
 
 #include "calibration/auto_search_tables.h"
+#include "calibration/calibration_chart_model.h"
 #include "calibration/calibration_value.h"
 #include "calibration/ipx_trace.h"
 #include "support/rows.h"
@@ -82,6 +84,65 @@ class TestCalibration : public QObject {
         }
         QCOMPARE(CalValue::modeByteText(0x82) + CalValue::modeByteText(5), QStringLiteral("8205"));
         QCOMPARE(CalValue::modeByteText(-1) + CalValue::modeByteText(256), QStringLiteral("????"));
+    }
+
+    void chart_keepsTheLastTraceARunSpansItsTracesAndSteps() {
+        CalibrationChartModel m;
+        int changes = 0;
+        m.changed = [&changes] { ++changes; };
+        m.beginTrace(500);
+        m.addSample(8200, 8);
+        m.addSample(8186, 1);  // the average after it, as IpxAverage: 8193
+        m.setNote(QStringLiteral("Timeout"));
+        QCOMPARE(changes, 4);
+        QCOMPARE(m.extent(), qsizetype{500});
+        QCOMPARE(m.samples().last().average, 8193);
+        QCOMPARE((QList{m.ipxRange().low, m.ipxRange().high}), (QList{8186, 8200}));
+        m.addStep(3000);  // no run: no step
+        QVERIFY(m.steps().isEmpty() && m.valueRange().low > m.valueRange().high);
+
+        m.beginRun(3630);  // the run's traces follow one another; each step at the samples so far
+        QVERIFY(m.samples().isEmpty() && m.note().isEmpty());
+        m.beginTrace(1);
+        m.addSample(9000, 808);
+        m.addStep(3530);
+        m.beginTrace(4);
+        QCOMPARE(m.extent(), qsizetype{5});
+        for (int i = 0; i < 3; ++i) {
+            m.addSample(8000, -192);
+        }
+        m.addStep(3570);
+        m.endRun();
+        QCOMPARE(m.samples().size(), 4);
+        QCOMPARE(m.traceStarts(), (QList<qsizetype>{0, 1}));
+        QString steps;
+        for (const auto& s : m.steps()) {
+            steps += QStringLiteral("%1:%2 ").arg(s.at).arg(s.value);
+        }
+        QCOMPARE(steps, QStringLiteral("0:3630 1:3530 4:3570 "));
+        QCOMPARE((QList{m.ipxRange().low, m.ipxRange().high, m.valueRange().low}),
+                 (QList{8000, 9000, 3530}));
+        m.beginTrace(500);  // the next trace, on its own, replaces the run
+        QVERIFY(m.samples().isEmpty() && m.steps().isEmpty() && m.traceStarts().size() == 1);
+    }
+
+    void chart_axesInWholeStepsOfOneTwoOrFive() {
+        //                     low, high, most steps
+        for (const QStringList& r : rows({"0|500|6", "8150|8230|5", "8192|8192|4", "3480|3630|3",
+                                          "-1200|9000|7", "0|1|8", "7|8|1"})) {
+            const double low = r[0].toDouble();
+            const double high = r[1].toDouble();
+            const ChartAxis a = niceAxis(low, high, r[2].toInt());
+            const double mantissa = a.step / std::pow(10.0, std::floor(std::log10(a.step)));
+            const bool nice = mantissa == 1 || mantissa == 2 || mantissa == 5;
+            QVERIFY2(a.low <= low && a.high >= high && a.step >= 1 &&
+                         (a.high - a.low) / a.step <= r[2].toInt() &&
+                         std::fmod(a.low, a.step) == 0 && nice,
+                     qPrintable(r.join(u' ') +
+                                QStringLiteral(" -> %1 %2 %3").arg(a.low).arg(a.high).arg(a.step)));
+        }
+        const ChartAxis trace = niceAxis(0, 500, 6);
+        QCOMPARE((QList{trace.low, trace.high, trace.step}), (QList{0.0, 500.0, 100.0}));
     }
 };
 

@@ -1,7 +1,13 @@
-// The "Free Air" page: the value's way to the unit, Last, Update, the trace and the auto search.
+// The "Free Air" page: the value's way to the unit, Last, Update, the trace and the auto search,
+// and the chart of both.
+#include <QCheckBox>
+#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QScrollBar>
 
+#include "calibration/calibration_chart.h"
+#include "calibration/calibration_page.h"
+#include "link/hex_text.h"
 #include "support/test_window.h"
 
 namespace {
@@ -189,6 +195,66 @@ class TestFreeAir : public QObject {
             QVERIFY(w.enabled("btnAutoCal") && w.get("btnCalAbort")->isHidden());
             QVERIFY(tabs->isEnabled() && w.enabled("sbCalLarge") && w.enabled("btnTrace"));
         }
+    }
+
+    void chartTickedDuringTrace_holdsTheAcceptedSamplesAndARunsSteps() {
+        FreeAir w(3700, {.unit = {.noise = 3}, .shown = true});
+        w.showPage(1);
+        w.click("btn7057");
+        auto* box = w.get<QCheckBox>("chkChart");
+        const CalibrationChartModel& model = w.form->calibration().chartModel();
+        CalibrationChart& chart = w.form->calibration().chart();
+        QElapsedTimer shown;
+        when([&] { return w.samples() >= 20; },
+             [&] {
+                 QTest::mouseClick(box, Qt::LeftButton);
+                 shown.start();
+             });
+        when([&] { return w.samples() >= 150; }, [&] { w.click("btnTraceStop"); });
+        w.click("btnTrace");
+        QVERIFY(chart.isShown() && w.get("picChart")->isVisible());
+        QCOMPARE(w.get("picChart")->geometry(), w.get("txtData")->geometry());
+        QVERIFY2(chart.drawCount() >= 1 && chart.drawCount() <= shown.elapsed() / 100 + 2,
+                 qPrintable(QString::number(chart.drawCount())));
+        // Every line whose first field is hex was a sample, in order, until the trace stopped.
+        QList<int> lines;
+        for (const QString& line : w.form->link().RxBuffer().split(u'\n')) {
+            if (const int ipx = hexVal(line.left(4)); ipx >= 0) {
+                lines << ipx;
+            }
+        }
+        QList<int> charted;
+        for (const auto& s : model.samples()) {
+            charted << s.ipx;
+        }
+        QVERIFY2(charted.size() >= 150 && charted == lines.first(charted.size()),
+                 qPrintable(QString::number(charted.size())));
+        QCOMPARE(w.text("LabAve"), withSignPosition(model.samples().last().average - 8192));
+        w.showPage(0);  // the chart is the "Free Air" page's; it keeps the trace meanwhile
+        QVERIFY(!w.get("picChart")->isVisible());
+        w.showPage(1);
+        QVERIFY(w.get("picChart")->isVisible() && model.samples().size() == charted.size());
+
+        const qsizetype mark = w.mark();
+        w.click("btnAutoCal");  // one chart: every trace of the run, the start value and each step
+        QCOMPARE(model.traceStarts().size(), w.sentOf(mark, "t0|t1").size());
+        QCOMPARE(model.steps().size(), model.traceStarts().size());
+        QCOMPARE(model.steps().last().at, model.samples().size());
+        QList<int> sent{3630};  // the values the unit was sent, and those charted as they changed
+        const QStringList bytes = w.sentOf(mark, "s3c|s3b");
+        for (qsizetype i = 0; i + 1 < bytes.size(); i += 2) {
+            sent << bytes[i].mid(3).toInt(nullptr, 16) * 256 +
+                        bytes[i + 1].mid(3).toInt(nullptr, 16);
+        }
+        QList<int> steps;
+        for (const auto& s : model.steps()) {
+            if (steps.isEmpty() || steps.last() != s.value) {
+                steps << s.value;
+            }
+        }
+        QCOMPARE(steps, sent);
+        QCOMPARE(TestWindow::settings().value("FreeAir/chart").toString(), "true");
+        QVERIFY(TestWindow({.load = false}).get<QCheckBox>("chkChart")->isChecked());
     }
 
     void closedPortOrWindow_sendsNothingMore() {

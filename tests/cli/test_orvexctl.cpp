@@ -1,6 +1,7 @@
 // orvexctl as a script runs it: a process against orvex-sim on a pseudo-terminal, judged by its
 // exit code, what it prints and what the unit holds afterwards. Runs under a decimal-comma
 // locale too.
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -105,7 +106,8 @@ struct Unit {
     SimProcess sim;
 };
 
-// Files the failure rows name by key: each is something flash must not take as it stands.
+// Files the failure rows name by key: each is something flash (or restore) must not take as it
+// stands.
 QByteArray doubtfulFile(const QString& key) {
     const QByteArray lin = column([](int i) { return 60 * i; });  // LIN: a table nobody doubts
     if (key == u"TURNS") {
@@ -114,7 +116,21 @@ QByteArray doubtfulFile(const QString& key) {
     if (key == u"LOOKUP") {  // an ECU's lookup that turns
         return "volts,afr\r\n0,10\r\n2,14\r\n3,13\r\n5,20\r\n";
     }
-    return key == u"SVOUT" ? savedTable(2) : key == u"HEADING" ? "AFR,Volts\r\n" + lin : lin;
+    return key == u"SVOUT"     ? savedTable(2)
+           : key == u"HEADING" ? "AFR,Volts\r\n" + lin
+           : key == u"CUT"     ? savedTable(1).left(300)  // a backup cut short
+                               : lin;
+}
+
+// The flash history's lines as orvexctl wrote them into `home`, each cut into its fields.
+QList<QStringList> historyLines(const QString& home) {
+    QList<QStringList> lines;
+    for (const QString& line : QString::fromUtf8(readFile(home + "/data/Orvex/history.tsv"))
+                                   .split(u'\n', Qt::SkipEmptyParts)
+                                   .mid(1)) {
+        lines << line.split(u'\t');
+    }
+    return lines;
 }
 
 }  // namespace
@@ -308,7 +324,12 @@ class TestOrvexctl : public QObject {
         row("match, lookup turns", {}, {"generate", "--pin", "1", "--match", "LOOKUP"}, 2,
             "The lookup's mixture rises up to line 3 (2.000 V), then falls");
         row("a pipe as file", {}, {"flash", "--pin", "1", "FIFO"}, 2, ": a pipe, not a file");
-        row("no backup", {}, flash, 2, "/data is a file, not a folder");
+        row("no backup", {}, flash, 2,
+            "/data is a file, not a folder|warning: flash history not written: ");
+        row("restore, cut short", unit, {"restore", "--pin", "1", "CUT"}, 2,
+            "cut cannot be restored: truncated: 35 of 65 entries|nothing written");
+        row("restore, another pin", unit, {"restore", "--pin", "1", "SVOUT"}, 2,
+            "svout is a backup of the SVout pin, not WBlin: restore it with --pin 2");
         row("missing file", {}, {"compare", "--pin", "2", "/no"}, 2, "No File /no");
         row("no port", {}, {"info"}, 3, "no port given (--port) and none saved");
         row("bad pin", {}, {"read", "--pin", "4"}, 2, "read needs --pin 1, 2 or 3");
@@ -371,6 +392,15 @@ class TestOrvexctl : public QObject {
         if (code == 2) {
             QCOMPARE(u.table(), before);
         }
+        // A run that reached the unit is recorded however it ended; nothing else is.
+        const QMap<QByteArray, QString> recorded{{"weak cell", "errors at 1"},
+                                                 {"lost port", "lost"},
+                                                 {"Ctrl+C writing", "aborted"},
+                                                 {"hang-up writing", "aborted"},
+                                                 {"Ctrl+C verifying", "aborted"}};
+        const QList<QStringList> history = historyLines(u.dir.path());
+        QCOMPARE(history.isEmpty() ? QString() : history.last().value(8),
+                 recorded.value(QTest::currentDataTag()));
         if (code == 130) {  // what was written is said, and is what the unit holds
             const auto said = QRegularExpression("(\\d+) of 130|all (130)").match(r.err);
             const int written = said.captured(1).toInt() + said.captured(2).toInt();
@@ -380,6 +410,64 @@ class TestOrvexctl : public QObject {
                 QCOMPARE(words(u.table()), fileValues(u.dir.filePath(QStringLiteral("lin"))));
             }
         }
+    }
+
+    // What read says the unit holds, in each case it can; backups listed newest first and one
+    // restored from the list; the history of it all.
+    void unitTables_namedListedAndRestored() {
+        const QByteArray own = unlikeNeighbours().mid(0x7A, tables::kTableBytes);
+        Unit u({}, false, unlikeNeighbours());
+        const auto identity = [&u] {
+            return u.ctl({"--json", "read", "--pin", "1"}).json()[u"identity"].toString();
+        };
+        const QString date = QStringLiteral(" 20\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$");
+        QCOMPARE(identity(), QStringLiteral("a table of its own"));
+        const QString nb = u.file(
+            "nb.txt", lines([](int i) { return QByteArray::number(tables::DefaultTables[1][i]); }));
+        QCOMPARE(u.ctl({"flash", "--pin", "1", nb}).code, 0);
+        QCOMPARE(identity(), QStringLiteral("= built-in NBsim (LSM-11)"));
+        const QString lin = u.file("lin.txt", column([](int i) { return 60 * i; }));
+        QCOMPARE(u.ctl({"flash", "--pin", "1", lin}).code, 0);
+        QVERIFY2(QRegularExpression("^= the table flashed from lin.txt on" + date)
+                     .match(identity())
+                     .hasMatch(),
+                 qPrintable(identity()));
+
+        const QJsonArray listed =
+            u.ctl({"--json", "backups", "--pin", "1"}).json()[u"backups"].toArray();
+        QCOMPARE(listed.size(), 2);  // newest first: the built-in table's, then the unit's own
+        QCOMPARE(fileValues(listed[1][u"path"].toString()), words(own));
+        QCOMPARE(listed[0][u"source"].toString(), "unit on " + u.sim.device());
+        // The unit's own table written back by other means is known by its backup alone.
+        QStringList writes{"send"};
+        for (int i = 0; i < tables::kTableBytes; ++i) {
+            writes << QString::asprintf("e%04X%02X", 0x7A + i, quint8(own[i]));
+        }
+        QCOMPARE(u.ctl(writes).code, 0);
+        QVERIFY2(QRegularExpression("^= backup of" + date).match(identity()).hasMatch(),
+                 qPrintable(identity()));
+
+        const QString kept = listed[0][u"path"].toString();
+        QCOMPARE(u.ctl({"restore", "--pin", "1", kept}).code, 0);
+        QCOMPARE(words(u.table()), fileValues(kept));
+        const QString simulated =
+            u.file("sim.txt", readFile(kept).replace("source: unit", "source: simulated unit"));
+        const Run refused = u.ctl({"restore", "--pin", "1", simulated});
+        QVERIFY2(refused.code == 2 && refused.err.contains(u"never restored into a real unit"),
+                 qPrintable(refused.err));
+
+        const QList<QStringList> history = historyLines(u.dir.path());
+        QCOMPARE(history.size(), 3);
+        QCOMPARE(
+            history[2].mid(1),
+            (QStringList{"orvexctl", "restore", u.sim.device(), "WBlin", kept,
+                         QString::fromLatin1(u.table().toHex()),
+                         u.ctl({"--json", "backups"}).json()[u"backups"][0][u"path"].toString(),
+                         "verified"}));
+        QVERIFY(QDateTime::fromString(history[2][0], Qt::ISODate).isValid());
+        const QJsonArray json = u.ctl({"--json", "history"}).json()[u"history"].toArray();
+        QCOMPARE(json[1][u"source"].toString(), lin);
+        QCOMPARE(json[1][u"outcome"].toString(), QStringLiteral("verified"));
     }
 
     // What a backup or a read keeps is what the unit holds, whatever the line does; the flash

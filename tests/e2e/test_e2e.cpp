@@ -2,16 +2,21 @@
 // unless a case says otherwise.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <ctime>
 
@@ -21,6 +26,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/sim_process.h"
 #include "support/table_files.h"
+#include "tables/table_graph.h"
 #include "tables/tables_page.h"
 
 namespace {
@@ -39,6 +45,7 @@ struct Rig {
         options.forcedPort = QStringLiteral("COM4");
         options.dialogs = &dialogs;
         options.tickMs = tickMs;
+        options.openUrl = [this](const QUrl& url) { return opened << url, true; };
         form = std::make_unique<Form1>(options);
         form->Form_Load();
     }
@@ -67,8 +74,20 @@ struct Rig {
     QTemporaryDir dir;
     SimProcess sim;
     ScriptedDialogs dialogs;
+    QList<QUrl> opened;  // what "Show Folder" asked the desktop to open
     std::unique_ptr<Form1> form;
 };
+
+// The flash history's runs as the window wrote them, each cut into its fields.
+QList<QStringList> history(const Rig& r) {
+    QList<QStringList> runs;
+    const QStringList lines = QString::fromUtf8(readFile(r.dir.filePath("Orvex/history.tsv")))
+                                  .split(u'\n', Qt::SkipEmptyParts);
+    for (const QString& line : lines.mid(1)) {
+        runs << line.split(u'\t');
+    }
+    return runs;
+}
 
 int traceLines(const QString& text) {
     static const QRegularExpression line(
@@ -144,7 +163,7 @@ class TestE2e : public QObject {
         r.showPage(2);
         const QByteArray linear = r.image();
         r.click("btnReadUnit");
-        QCOMPARE(r.status(), QStringLiteral("Read table from unit"));
+        QCOMPARE(r.status(), QStringLiteral("Read table from unit, a table of its own"));
         QCOMPARE(r.image().toHex(' '), held.mid(0x7A, tables::kTableBytes).toHex(' '));
 
         // The backup refused: nothing written.
@@ -153,8 +172,11 @@ class TestE2e : public QObject {
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         qsizetype mark = r.sim.log().size();
         r.click("btnFlashTable");
+        // Nor can the history be written there: said once, with the run's own end.
         QCOMPARE(r.status(), QStringLiteral("Programming aborted: 0 of 130 locations written, 0 "
-                                            "verified. No backup was made."));
+                                            "verified. No backup was made. Flash history not "
+                                            "written: cannot make the folder ") +
+                                 r.dir.filePath(QStringLiteral("Orvex")));
         QVERIFY(r.dialogs.asked.last().text.startsWith(u"The unit's table could not be saved"));
         QCOMPARE(r.sim.log().mid(mark).filter(QRegularExpression("^e")), QStringList());
         QCOMPARE(r.sim.eeprom(), held);
@@ -189,9 +211,75 @@ class TestE2e : public QObject {
         })));
         r.click("cmdUseText");
         r.click("btnCompare");
-        QCOMPARE(r.status(), QStringLiteral("3 entries differ from the unit"));
+        QCOMPARE(r.status(), QStringLiteral("3 entries differ from the unit, a table of its own"));
         QCOMPARE(r.form->data().text(), QStringLiteral("Index  Unit  Table\r\n3  250  7\r\n"
                                                        "40  2100  7\r\n64  3300  7\r\n"));
+    }
+
+    // "Backups ...": a backup listed with its pin and port, drawn over the table, compared with
+    // the unit, and restored through Flash's own run into the unit and the history; one cut short
+    // says why and cannot be restored. A port lost mid-run is recorded as lost.
+    void backups_listedComparedRestoredAndRecorded() {
+        const QByteArray held = unlikeNeighbours();
+        Rig r({"--no-pacing"}, 20, held);
+        r.form->show();
+        r.showPage(2);
+        r.click("btnFlashTable");
+        r.click("btnReadUnit");
+        const QString date = QStringLiteral(" 20\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d$");
+        QVERIFY2(QRegularExpression("^Read table from unit = the linear table flashed on" + date)
+                     .match(r.status())
+                     .hasMatch(),
+                 qPrintable(r.status()));
+        const QString folder = r.dir.filePath(QStringLiteral("Orvex/backups"));
+        const QString backup = history(r)[0][7];
+        QVERIFY(writeFile(folder + "/2020-01-01_00-00-00_WBlin.txt", readFile(backup).left(200)));
+
+        QTest::mouseClick(r.get<QAbstractButton>("btnBackups"), Qt::LeftButton);
+        auto* dialog = r.form->findChild<QDialog*>(QStringLiteral("frmBackups"));
+        QVERIFY(dialog && dialog->isVisible());
+        auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("lstBackups"));
+        const auto pick = [list](int row) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                              list->visualItemRect(list->topLevelItem(row)).center());
+        };
+        const auto press = [dialog](const char* name) {
+            QTest::mouseClick(dialog->findChild<QPushButton*>(QLatin1String(name)), Qt::LeftButton);
+        };
+        QCOMPARE(list->topLevelItemCount(), 2);
+        pick(1);
+        QVERIFY(list->topLevelItem(1)->text(3).startsWith(u"cannot be restored: truncated: "));
+        QVERIFY(!dialog->findChild<QPushButton*>(QStringLiteral("btnBackupRestore"))->isEnabled());
+        pick(0);
+        QCOMPARE(list->topLevelItem(0)->text(2), "unit on COM4 (" + r.sim.device() + ')');
+        QCOMPARE(list->topLevelItem(0)->text(3), QString());  // not the linear table shown
+        QVERIFY(r.form->tables().graph().hasUnitValues() &&
+                r.get<QCheckBox>("chkGraph")->isChecked());
+        press("btnBackupCompare");
+        QVERIFY(r.status().endsWith(u" entries differ from the unit"));
+        QVERIFY(dialog->findChild<QPlainTextEdit*>()->toPlainText().contains(
+            u"\nIndex  Unit  Table\n0  "));
+        press("btnBackupFolder");
+        QCOMPARE(r.opened, QList{QUrl::fromLocalFile(folder)});
+        r.dialogs.yesNoAnswers << Dialogs::Button::Yes;
+        press("btnBackupRestore");
+        QCOMPARE(r.status(), QStringLiteral("Programming Complete."));
+        QVERIFY(!dialog->isVisible() && !r.form->tables().graph().hasUnitValues());
+        QCOMPARE(r.unitTable(), held.mid(0x7A, tables::kTableBytes));
+        const QList<QStringList> runs = history(r);
+        QCOMPARE(runs.size(), 2);
+        QCOMPARE(runs[1].mid(1, 6),
+                 (QStringList{"orvex-config", "restore", "COM4 (" + r.sim.device() + ')', "WBlin",
+                              backup, QString::fromLatin1(r.unitTable().toHex())}));
+        QCOMPARE(std::pair(runs[0][8], runs[1][8]),
+                 std::pair(QStringLiteral("verified"), QStringLiteral("verified")));
+
+        Rig lost({"--no-pacing", "--hangup-after", "400"}, 20);
+        lost.showPage(2);
+        lost.click("btnFlashTable");
+        QVERIFY2(lost.status().startsWith(u"Programming stopped: lost connection to COM4; "),
+                 qPrintable(lost.status()));
+        QCOMPARE(history(lost).value(0).value(8), QStringLiteral("lost"));
     }
 
     void replyStyle_everyOperationWorks_data() {

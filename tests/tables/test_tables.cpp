@@ -280,7 +280,7 @@ class TestTables : public QObject {
             QFile f(base + QLatin1String(suffix));
             QVERIFY(f.open(QIODevice::ReadOnly));
             QCOMPARE(f.readAll(),
-                     tableFileText(words, {PinNames[1], QStringLiteral("unit"), when}));
+                     tableFileText(words, {PinNames[1], QStringLiteral("unit"), when, {}, true}));
         }
     }
 
