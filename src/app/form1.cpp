@@ -132,9 +132,6 @@ Form1::Form1(Options options, QWidget* parent)
     m_eeprom->setSimulatedDevice(m_options.simulatedDevice);
     m_eeprom->setHistoryFile(unitdata::historyPath());
     connect(m_controls.flash.btnBackups, &QPushButton::clicked, this, &Form1::btnBackups_Click);
-    if (!m_options.openUrl) {
-        m_options.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    }
 }
 
 void Form1::btnBackups_Click() {
