@@ -24,10 +24,10 @@
 #include "app/qt_dialogs.h"
 #include "app/ui_builder.h"
 #include "app/widgets.h"
+#include "calibration/auto_calibration.h"
 #include "calibration/calibration_chart.h"
 #include "calibration/calibration_page.h"
 #include "common/page_context.h"
-#include "calibration/auto_calibration.h"
 #include "console/command_console.h"
 #include "doctor/system_view.h"
 #include "eeprom/eeprom_controller.h"
@@ -61,12 +61,12 @@ Form1::Form1(Options options, QWidget* parent)
     if (!m_options.openUrl) {
         m_options.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     }
-    m_menuBar = buildMainMenu(
-        this, w.SSTab1,
-        {.quit = [this] { close(); },
-         .doctor = [this] { showDoctor(); },
-         .userGuide = [this] { help::showUserGuide(this, m_options.openUrl); },
-         .about = [this] { help::showAbout(this, m_options.openUrl); }});
+    m_menuBar =
+        buildMainMenu(this, w.SSTab1,
+                      {.quit = [this] { close(); },
+                       .doctor = [this] { showDoctor(); },
+                       .userGuide = [this] { help::showUserGuide(this, m_options.openUrl); },
+                       .about = [this] { help::showAbout(this, m_options.openUrl); }});
     resize(toPx(6300), toPx(7770) + menuHeight());  // the design client area, and the menu
     placeMenuAndPages();
     m_status.attach(w.labStat);
@@ -351,7 +351,7 @@ void Form1::Form_Resize() {
 
     const QRect frame = frameGeometry();
     formWidth = toTwips(frame.width());
-    formHeight = toTwips(frame.height());
+    formHeight = toTwips(frame.height() - menuHeight());
     formTop = toTwips(frame.top());
     formLeft = toTwips(frame.left());
 }

@@ -35,14 +35,14 @@ class Form1 : public QWidget {
     Q_OBJECT
   public:
     struct Options {
-        SerialPortFactory portFactory;     // default: the real serial port
-        PortProber* prober = nullptr;      // default: the real trial open
-        PortMap commandLinePorts;          // --port-map entries
-        QString forcedPort;                // opened at start-up instead of the saved port
-        QString simulatedDevice;           // the simulated unit's device (--simulate)
-        QStringList notes;                 // shown in the data area at start-up
-        Dialogs* dialogs = nullptr;        // default: Qt's dialogs
-        int tickMs = DeviceLink::kTickMs;  // tests shorten the tick
+        SerialPortFactory portFactory;         // default: the real serial port
+        PortProber* prober = nullptr;          // default: the real trial open
+        PortMap commandLinePorts;              // --port-map entries
+        QString forcedPort;                    // opened at start-up instead of the saved port
+        QString simulatedDevice;               // the simulated unit's device (--simulate)
+        QStringList notes;                     // shown in the data area at start-up
+        Dialogs* dialogs = nullptr;            // default: Qt's dialogs
+        int tickMs = DeviceLink::kTickMs;      // tests shorten the tick
         doctor::SystemView* system = nullptr;  // default: this machine, as the doctor sees it
         UrlOpener openUrl;                     // default: the desktop's own programs
 

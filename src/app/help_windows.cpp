@@ -52,8 +52,7 @@ void nameHeadings(QTextDocument* document) {
         cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
         QTextCharFormat anchor;
         anchor.setAnchor(true);
-        anchor.setAnchorNames(
-            {block.text().toLower().remove(kNotInName).replace(u' ', u'-')});
+        anchor.setAnchorNames({block.text().toLower().remove(kNotInName).replace(u' ', u'-')});
         cursor.mergeCharFormat(anchor);
     }
 }
@@ -71,13 +70,14 @@ QWidget* showUserGuide(QWidget* parent, const UrlOpener& open) {
     browser->setObjectName(QStringLiteral("txtGuide"));
     // Links within the guide scroll to their heading; web addresses go to the browser.
     browser->setOpenLinks(false);
-    QObject::connect(browser, &QTextBrowser::anchorClicked, browser, [browser, open](const QUrl& url) {
-        if (url.scheme().startsWith(QLatin1String("http"))) {
-            open(url);
-        } else if (url.hasFragment()) {
-            browser->scrollToAnchor(url.fragment());
-        }
-    });
+    QObject::connect(browser, &QTextBrowser::anchorClicked, browser,
+                     [browser, open](const QUrl& url) {
+                         if (url.scheme().startsWith(QLatin1String("http"))) {
+                             open(url);
+                         } else if (url.hasFragment()) {
+                             browser->scrollToAnchor(url.fragment());
+                         }
+                     });
     browser->setSource(QUrl(QStringLiteral("qrc:/guide/user-guide.md")),
                        QTextDocument::MarkdownResource);
     nameHeadings(browser->document());
@@ -112,7 +112,8 @@ QWidget* showAbout(QWidget* parent, const UrlOpener& open) {
         {QStringLiteral("Simulated unit"), simulated, QFileInfo(simulated).path(),
          "btnOpenSimulated"},
         {QStringLiteral("Logs"),
-         QStringLiteral("where you save them (\"Log to file ...\" on the Comms page)"), {},
+         QStringLiteral("where you save them (\"Log to file ...\" on the Comms page)"),
+         {},
          nullptr},
     };
     auto* grid = new QGridLayout(dialog);
@@ -144,8 +145,7 @@ QWidget* showAbout(QWidget* parent, const UrlOpener& open) {
     return present(dialog);
 }
 
-QWidget* showText(QWidget* parent, const QString& name, const QString& title,
-                  const QString& text) {
+QWidget* showText(QWidget* parent, const QString& name, const QString& title, const QString& text) {
     bool made = false;
     QDialog* dialog = window(parent, name, title, &made);
     if (made) {

@@ -22,7 +22,6 @@ QWidget* showUserGuide(QWidget* parent, const UrlOpener& open);
 QWidget* showAbout(QWidget* parent, const UrlOpener& open);
 
 // A window of plain text, such as the doctor's report; one of each name, its text renewed.
-QWidget* showText(QWidget* parent, const QString& name, const QString& title,
-                  const QString& text);
+QWidget* showText(QWidget* parent, const QString& name, const QString& title, const QString& text);
 
 }  // namespace help

@@ -23,6 +23,7 @@ const ButtonEntry kFileEntries[] = {
 const ButtonEntry kUnitEntries[] = {
     {"Read Unit", "btnReadUnit", 2},
     {"Compare", "btnCompare", 2},
+    {"Backups ...", "btnBackups", 2},
 };
 
 template <std::size_t N>
@@ -37,8 +38,7 @@ void addButtonEntries(QMenu* menu, QWidget* window, QTabWidget* pages,
         action->setObjectName(QStringLiteral("mnu") + QLatin1String(e.button + 3));
         const int page = e.page;
         const auto usable = [button, pages, page] {
-            return button->isEnabled() && pages->isTabEnabled(page) &&
-                   pages->tabBar()->isEnabled();
+            return button->isEnabled() && pages->isTabEnabled(page) && pages->tabBar()->isEnabled();
         };
         QObject::connect(menu, &QMenu::aboutToShow, action,
                          [action, usable] { action->setEnabled(usable()); });

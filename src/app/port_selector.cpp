@@ -71,8 +71,7 @@ void PortSelector::setNeutral() {
 
 PortMap PortSelector::currentMap() {
     return buildPortMap(m_sources.commandLine,
-                        m_sources.settings ? m_sources.settings() : PortMap(),
-                        m_prober.discover());
+                        m_sources.settings ? m_sources.settings() : PortMap(), m_prober.discover());
 }
 
 void PortSelector::cboPort_GotFocus() {
@@ -179,8 +178,7 @@ void PortSelector::addEntry(const QString& name, const QString& device) {
                          Qt::ToolTipRole);
 }
 
-void PortSelector::explain(const QString& name, const QString& device,
-                           const doctor::Known& known) {
+void PortSelector::explain(const QString& name, const QString& device, const doctor::Known& known) {
     m_notes << m_doctor.check(name, device, known).lines();
     showNotes();
 }

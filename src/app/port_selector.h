@@ -75,13 +75,13 @@ class PortSelector : public QObject {
     Sources m_sources;
     std::function<bool()> m_busy;
     QStringList m_notes;
-    bool m_holdNotes = true;   // until start-up takes them
+    bool m_holdNotes = true;  // until start-up takes them
     bool m_rebuilding = false;
-    bool m_lost = false;       // the port was lost during this rebuild
+    bool m_lost = false;               // the port was lost during this rebuild
     QMap<QString, QString> m_serials;  // device -> its adapter's serial number, as last seen
     QSet<QString> m_seen;              // the devices present at the last look
     doctor::ReturningAdapter m_returning;
-    bool m_returnTried = false;   // a reopen failed once; later tries fail quietly
+    bool m_returnTried = false;  // a reopen failed once; later tries fail quietly
     bool m_quietFailure = false;
     QElapsedTimer m_clock;
     QTimer m_watch;

@@ -20,9 +20,8 @@ QJsonObject toJson(const doctor::PortCheck& c) {
                                     {"text", f.text},
                                     {"fix", QJsonArray::fromStringList(f.fix)}});
     }
-    QJsonObject port{{"name", c.name},       {"device", c.device},
-                     {"opens", c.opens},     {"summary", c.summary},
-                     {"findings", findings}, {"usb", QJsonValue::Null}};
+    QJsonObject port{{"name", c.name},       {"device", c.device},   {"opens", c.opens},
+                     {"summary", c.summary}, {"findings", findings}, {"usb", QJsonValue::Null}};
     if (c.usb) {
         port[QStringLiteral("usb")] = QJsonObject{{"manufacturer", c.usb->manufacturer},
                                                   {"product", c.usb->product},

@@ -78,8 +78,8 @@ class LocalSystem final : public SystemView {
     std::optional<UsbAdapter> usb(const QString& device) override {
         const QString tty = QFileInfo(QFileInfo(device).canonicalFilePath()).fileName();
         // From the tty's device in sysfs up to the USB device that carries the ids.
-        QString dir = QFileInfo(QStringLiteral("/sys/class/tty/%1/device").arg(tty))
-                          .canonicalFilePath();
+        QString dir =
+            QFileInfo(QStringLiteral("/sys/class/tty/%1/device").arg(tty)).canonicalFilePath();
         while (!tty.isEmpty() && dir.startsWith(QLatin1String("/sys/devices/"))) {
             if (QFileInfo::exists(dir + QStringLiteral("/idVendor"))) {
                 const auto read = [&dir](const char* name) {

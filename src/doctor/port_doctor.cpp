@@ -64,7 +64,8 @@ QStringList PortCheck::lines() const {
     for (const Finding& f : findings) {
         out << QStringLiteral("- ") + f.text;
         for (qsizetype i = 0; i < f.fix.size(); ++i) {
-            out << (i == 0 ? QStringLiteral("  To fix: ") : QStringLiteral("          ")) + f.fix[i];
+            out << (i == 0 ? QStringLiteral("  To fix: ") : QStringLiteral("          ")) +
+                       f.fix[i];
         }
     }
     return out;
@@ -126,7 +127,7 @@ PortCheck PortDoctor::check(const QString& name, const QString& device, const Kn
     c.device = device;
     const QString what = label(name, device);
     const auto node = device.isEmpty() ? std::nullopt : m_system.node(device);
-    const ProbeResult probe = !node           ? ProbeResult::Missing
+    const ProbeResult probe = !node            ? ProbeResult::Missing
                               : known.openHere ? ProbeResult::Available
                               : known.probe    ? *known.probe
                                                : m_system.probe(device);
@@ -229,22 +230,23 @@ Finding PortDoctor::notAllowed(const QString& device, const DeviceNode& node,
                     "way")
                     .arg(group);
     }
-    return {Case::NotAllowed, QStringLiteral("not allowed: ") + said.join(QStringLiteral("; ")) + u'.',
-            fix};
+    return {Case::NotAllowed,
+            QStringLiteral("not allowed: ") + said.join(QStringLiteral("; ")) + u'.', fix};
 }
 
 QList<Finding> PortDoctor::held(const QString& device, bool besidesUs) {
     bool allSeen = true;
     QList<Finding> found;
-    const QString also = besidesUs ? QStringLiteral(" as well, and may take the unit's replies")
-                                   : QString();
+    const QString also =
+        besidesUs ? QStringLiteral(" as well, and may take the unit's replies") : QString();
     for (const Process& p : m_system.holders(device, &allSeen)) {
         // The simulator keeps its own end of its pseudo-terminal open.
         if (p.pid == m_system.ownPid() || (besidesUs && p.name == QLatin1String("orvex-sim"))) {
             continue;
         }
         const QString pid = QString::number(p.pid);
-        Finding f{Case::Held, QStringLiteral("%1 has it open (pid %2)%3.").arg(p.name, pid, also),
+        Finding f{Case::Held,
+                  QStringLiteral("%1 has it open (pid %2)%3.").arg(p.name, pid, also),
                   {QStringLiteral("close %1, or: kill %2").arg(p.name, pid)}};
         if (p.name == QLatin1String("orvex-config")) {
             f.text = QStringLiteral("another orvex-config window has it open (pid %1)%2.")

@@ -38,9 +38,9 @@ struct PortCheck {
 // What the caller knows already, so nothing is opened twice.
 struct Known {
     std::optional<ProbeResult> probe = {};  // the result of a trial open just made
-    bool openHere = false;             // this program has the port open
-    bool noUnit = false;               // it is open here, and no unit answered
-    QString lastSerial = {};  // the adapter's serial number when it was last seen
+    bool openHere = false;                  // this program has the port open
+    bool noUnit = false;                    // it is open here, and no unit answered
+    QString lastSerial = {};                // the adapter's serial number when it was last seen
 };
 
 // Why a port does not open, or shows no unit: one finding per cause, and its fix.
