@@ -29,6 +29,7 @@
 #include "calibration/calibration_page.h"
 #include "common/page_context.h"
 #include "console/command_console.h"
+#include "console/traffic_log.h"
 #include "doctor/system_view.h"
 #include "eeprom/eeprom_controller.h"
 #include "link/hex_text.h"
@@ -66,7 +67,7 @@ Form1::Form1(Options options, QWidget* parent)
                       {.quit = [this] { close(); },
                        .doctor = [this] { showDoctor(); },
                        .userGuide = [this] { help::showUserGuide(this, m_options.openUrl); },
-                       .about = [this] { help::showAbout(this, m_options.openUrl); }});
+                       .about = [this] { showAbout(); }});
     resize(toPx(6300), toPx(7770) + menuHeight());  // the design client area, and the menu
     placeMenuAndPages();
     m_status.attach(w.labStat);
@@ -398,6 +399,11 @@ void Form1::SSTab1_Click(int previousTab) {
 bool Form1::busy() const {
     return m_eeprom->bFlashing || m_calibration->automatic().isRunning() || m_link->isWaiting() ||
            QApplication::activeModalWidget() != nullptr;
+}
+
+void Form1::showAbout() {
+    const auto* log = m_console->findChild<TrafficLog*>();
+    help::showAbout(this, m_options.openUrl, log ? log->fileName() : QString());
 }
 
 void Form1::showDoctor() {

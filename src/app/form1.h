@@ -92,6 +92,7 @@ class Form1 : public QWidget {
     // Notes on ports that exist but cannot be opened, in the data area.
     void showPortNotes(const QStringList& lines);
     void showDoctor();
+    void showAbout();
     // Every run that may be under way: the adapters are not looked at meanwhile.
     bool busy() const;
     // The menu bar lies above the specified window, which keeps its own layout below it.

@@ -87,13 +87,14 @@ QWidget* showUserGuide(QWidget* parent, const UrlOpener& open) {
     return present(dialog);
 }
 
-QWidget* showAbout(QWidget* parent, const UrlOpener& open) {
+QWidget* showAbout(QWidget* parent, const UrlOpener& open, const QString& logFile) {
     bool made = false;
     QDialog* dialog =
         window(parent, QStringLiteral("frmAbout"), QStringLiteral("About orvex-config"), &made);
     if (!made) {
         return present(dialog);
     }
+    dialog->setAttribute(Qt::WA_DeleteOnClose);  // made anew each time: the log may have moved
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     struct Place {
         QString what;
@@ -111,10 +112,12 @@ QWidget* showAbout(QWidget* parent, const UrlOpener& open) {
          data + QStringLiteral("/Orvex"), "btnOpenHistory"},
         {QStringLiteral("Simulated unit"), simulated, QFileInfo(simulated).path(),
          "btnOpenSimulated"},
-        {QStringLiteral("Logs"),
-         QStringLiteral("where you save them (\"Log to file ...\" on the Comms page)"),
-         {},
-         nullptr},
+        logFile.isEmpty()
+            ? Place{QStringLiteral("Logs"),
+                    QStringLiteral("where you save them (\"Log to file ...\" on the Comms page)"),
+                    {},
+                    nullptr}
+            : Place{QStringLiteral("Log"), logFile, QFileInfo(logFile).path(), "btnOpenLogs"},
     };
     auto* grid = new QGridLayout(dialog);
     auto* heading = new QLabel(

@@ -18,8 +18,8 @@ namespace help {
 QWidget* showUserGuide(QWidget* parent, const UrlOpener& open);
 
 // The version, its date, Qt's version, and where the program keeps things, each folder with a
-// button that opens it.
-QWidget* showAbout(QWidget* parent, const UrlOpener& open);
+// button that opens it; logs go where the user saves them, so the last one (if any) is named.
+QWidget* showAbout(QWidget* parent, const UrlOpener& open, const QString& logFile);
 
 // A window of plain text, such as the doctor's report; one of each name, its text renewed.
 QWidget* showText(QWidget* parent, const QString& name, const QString& title, const QString& text);

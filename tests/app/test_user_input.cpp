@@ -294,14 +294,19 @@ void TestUserInput::menu_guideByF1WithPictureAboutOpensFoldersDoctorReports() {
                              : data.value<QImage>();
     QVERIFY2(image.width() > 100, qPrintable(picture));
 
+    QTemporaryDir logs;
+    w.dialogs.files << logs.filePath(QStringLiteral("unit.log"));
+    QTest::mouseClick(w.get<QCheckBox>("chkLogFile"), Qt::LeftButton);
     chooseInMenu(w.form.get(), "mnuHelp", "mnuAbout");
     auto* about = w.form->findChild<QDialog*>(QStringLiteral("frmAbout"));
     QTRY_VERIFY(about && about->isVisible());
     QVERIFY(about->findChild<QLabel*>(QStringLiteral("lAboutVersion"))->text().contains(u"Qt 6."));
-    QTest::mouseClick(about->findChild<QPushButton*>(QStringLiteral("btnOpenBackups")),
-                      Qt::LeftButton);
-    QCOMPARE(w.opened.size(), 1);
+    for (const char* button : {"btnOpenBackups", "btnOpenLogs"}) {
+        QTest::mouseClick(about->findChild<QPushButton*>(QLatin1String(button)), Qt::LeftButton);
+    }
+    QCOMPARE(w.opened.size(), 2);
     QVERIFY(w.opened[0].toLocalFile().endsWith(u"/Orvex/backups"));
+    QCOMPARE(w.opened[1], QUrl::fromLocalFile(logs.path()));
 
     chooseInMenu(w.form.get(), "mnuUnit", "mnuDoctor");
     auto* doctor = w.form->findChild<QDialog*>(QStringLiteral("frmDoctor"));
