@@ -90,6 +90,9 @@ void TestWindowTest::ports_listedOpenedReportedAndFailuresShown() {
     QVERIFY(silent.form->link().isOpen());
     QCOMPARE(silent.get<ShapeWidget>("shpPort")->fillColor(), kRed);
     QCOMPARE(silent.get<QLabel>("lBootVersion")->text(), QStringLiteral("Vers = "));
+    QVERIFY2(silent.data().contains(u"COM1 (/dev/fake1) is open, but no unit answered.\r\n- "
+                                    u"nothing on this computer stands in the way"),
+             qPrintable(silent.data()));
 
     TestWindow lost;
     lost.port().loseConnection();
