@@ -57,7 +57,8 @@ bare "$prefix/bin/orvex-sim" --help | grep -q -- '--reply-style' || fail "orvex-
 
 # The guide with the pictures it names, and the copyright file, where Debian keeps them.
 doc=$prefix/share/doc/orvex-config
-[ -s "$doc/copyright" ] || fail "no copyright file in share/doc/orvex-config"
+[ -s "$doc/copyright" ] && [ -s "$doc/changelog.gz" ] ||
+    fail "no copyright file or changelog in share/doc/orvex-config"
 grep -q '^# Orvex Configuration Utility: user guide' "$doc/user-guide.md" || fail "no user guide"
 for image in $(grep -o '](images/[^)]*)' "$doc/user-guide.md" | sed 's/^](//; s/)$//'); do
     [ -s "$doc/$image" ] || fail "the guide shows $image, which was not installed"
