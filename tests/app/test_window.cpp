@@ -32,6 +32,7 @@ class TestWindowTest : public QObject {
     void startUp_greetsAndFocusesPageSwitchSendsTfLeavingComms();
     void ports_listedOpenedReportedAndFailuresShown();
     void fileDialogs_appendingNeverOffersToReplace();
+    void adapters_listFollowsPlugAndUnplugOpeningNothing();
     void layout_modelHoldsRuleAndMinimumKeptGeometrySaved();  // last: installs a filter
 };
 
@@ -122,6 +123,28 @@ void TestWindowTest::ports_listedOpenedReportedAndFailuresShown() {
                             "read and write it; you (ann) are not in the group dialout.\r\n"
                             "  To fix: sudo usermod -aG dialout ann\r\n"
                             "          then log out and in again\r\n"));
+}
+
+void TestWindowTest::adapters_listFollowsPlugAndUnplugOpeningNothing() {
+    TestWindow w({.presentPorts = {}, .savedPort = QString()});
+    auto* list = w.get<QComboBox>("cboPort");
+    QCOMPARE(list->count(), 0);
+    const QString usb = QStringLiteral("/dev/ttyUSB0");
+    w.prober().discovered << usb;
+    w.prober().setResult(usb, ProbeResult::Available);
+    w.system.addDevice(usb, QStringLiteral("A1"));
+    const int probes = w.prober().probes;
+    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 1, 3000);
+    QCOMPARE(list->itemText(0), QStringLiteral("COM1"));
+    QVERIFY(list->itemData(0, Qt::ToolTipRole).toString().contains(u"serial number A1"));
+    QCOMPARE(list->currentIndex(), -1);
+    QCOMPARE(w.port().openCount(), 0);
+    QCOMPARE(w.prober().probes, probes);  // not even a trial open
+
+    w.prober().discovered.clear();
+    w.system.nodes.remove(usb);
+    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 0, 3000);
+    QCOMPARE(w.port().openCount(), 0);
 }
 
 void TestWindowTest::layout_modelHoldsRuleAndMinimumKeptGeometrySaved() {
