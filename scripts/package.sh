@@ -37,6 +37,11 @@ for file in usr/bin/orvex-config usr/bin/orvexctl usr/bin/orvex-sim \
             usr/share/icons/hicolor/scalable/apps/org.orvex.config.svg; do
     grep -qx "\./$file" <<<"$contents" || fail "the package lacks /$file"
 done
+if command -v lintian >/dev/null; then
+    lintian --fail-on error "$deb" || fail "lintian found errors"
+else
+    echo "SKIP: lintian is not installed"
+fi
 echo "package checked: $deb"
 
 if $fresh; then

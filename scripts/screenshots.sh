@@ -65,11 +65,17 @@ wid=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" \
 
 read -r win_x win_y win_w win_h < <(xdotool getwindowgeometry --shell "$wid" |
     awk -F= '/^X=/{x=$2} /^Y=/{y=$2} /^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print x, y, w, h}')
-# The positions below were measured on a 428 x 545 window; another size scales them.
+# The positions below were measured on a 428 x 545 window; another size scales them. The menu
+# bar lies above that window: the window opens as wide as designed and taller by the menu.
 ref_w=428
 ref_h=545
-[ "$win_w" -eq "$ref_w" ] && [ "$win_h" -eq "$ref_h" ] ||
+menu=0
+if [ "$win_w" -eq "$ref_w" ] && [ "$win_h" -ge "$ref_h" ]; then
+    menu=$((win_h - ref_h))
+else
     echo "note: window is ${win_w}x${win_h}, not ${ref_w}x${ref_h}; click positions are scaled"
+fi
+page_h=$((win_h - menu))
 
 grab() { # the window's part of the screen, as PNM on stdout
     xwd -root -silent | xwdtopnm 2>/dev/null |
@@ -77,7 +83,7 @@ grab() { # the window's part of the screen, as PNM on stdout
 }
 
 page_sum() { # the tab pages only: the data area's caret blinks
-    grab | pnmcut -left 0 -top 0 -width "$win_w" -height $((win_h * 275 / ref_h)) | md5sum
+    grab | pnmcut -left 0 -top "$menu" -width "$win_w" -height $((page_h * 275 / ref_h)) | md5sum
 }
 
 shot() {
@@ -91,7 +97,7 @@ shot() {
 }
 
 press() { # x y, on the 428 x 545 window
-    xdotool mousemove --window "$wid" $(($1 * win_w / ref_w)) $(($2 * win_h / ref_h)) click 1
+    xdotool mousemove --window "$wid" $(($1 * win_w / ref_w)) $((menu + $2 * page_h / ref_h)) click 1
 }
 
 click() { # x y what; fails when the pages do not change

@@ -4,4 +4,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/ensure-packages.sh build-essential cmake ninja-build qt6-base-dev qt6-serialport-dev \
-    qt6-qpa-plugins libgl-dev "$@"
+    qt6-qpa-plugins libgl-dev help2man "$@"

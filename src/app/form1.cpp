@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
@@ -18,15 +19,19 @@
 
 #include "app/backups_dialog.h"
 #include "app/form_layout.h"
+#include "app/main_menu.h"
 #include "app/output_test_dialog.h"
 #include "app/port_selector.h"
 #include "app/qt_dialogs.h"
 #include "app/ui_builder.h"
 #include "app/widgets.h"
+#include "calibration/auto_calibration.h"
 #include "calibration/calibration_chart.h"
 #include "calibration/calibration_page.h"
 #include "common/page_context.h"
 #include "console/command_console.h"
+#include "console/traffic_log.h"
+#include "doctor/system_view.h"
 #include "eeprom/eeprom_controller.h"
 #include "link/hex_text.h"
 #include "link/qt_serial_port.h"
@@ -53,9 +58,20 @@ Form1::Form1(Options options, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(kTitle);
     m_pxPerTwip = logicalDpiX() / 1440.0;
-    m_controls = ui::buildWindow(this, m_pxPerTwip);
-    resize(toPx(6300), toPx(7770));  // the design client area
+    m_content = new QWidget(this);
+    m_controls = ui::buildWindow(m_content, m_pxPerTwip);
     const WindowControls& w = m_controls.window;
+    if (!m_options.openUrl) {
+        m_options.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    }
+    m_menuBar =
+        buildMainMenu(this, w.SSTab1,
+                      {.quit = [this] { close(); },
+                       .doctor = [this] { showDoctor(); },
+                       .userGuide = [this] { help::showUserGuide(this, m_options.openUrl); },
+                       .about = [this] { showAbout(); }});
+    resize(toPx(6300), toPx(7770) + menuHeight());  // the design client area, and the menu
+    placeMenuAndPages();
     m_status.attach(w.labStat);
 
     if (m_options.dialogs) {
@@ -72,6 +88,11 @@ Form1::Form1(Options options, QWidget* parent)
         m_ownProber = std::make_unique<QtPortProber>();
         prober = m_ownProber.get();
     }
+    doctor::SystemView* system = m_options.system;
+    if (!system) {
+        m_ownSystem = doctor::localSystem();
+        system = m_ownSystem.get();
+    }
 
     m_link = std::make_unique<DeviceLink>(m_options.portFactory);
     m_link->setTickInterval(m_options.tickMs);
@@ -85,8 +106,9 @@ Form1::Form1(Options options, QWidget* parent)
                                               : m_options.forcedPort;
     };
     m_ports = std::make_unique<PortSelector>(w.cboPort, w.shpPort, *m_link, m_status, *prober,
-                                             std::move(sources));
+                                             *system, std::move(sources));
     connect(m_ports.get(), &PortSelector::notesReady, this, &Form1::showPortNotes);
+    m_ports->setBusy([this] { return busy(); });
 
     connect(w.SSTab1, &QTabWidget::currentChanged, this,
             [this](int index) { SSTab1_Click(std::exchange(m_currentTab, index)); });
@@ -116,9 +138,6 @@ Form1::Form1(Options options, QWidget* parent)
     m_outputTests = std::make_unique<OutputTests>(unitdata::outputTestPath(), *m_eeprom, m_status);
     connect(m_controls.tables.btnOutputTest, &QPushButton::clicked, this,
             &Form1::btnOutputTest_Click);
-    if (!m_options.openUrl) {
-        m_options.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
-    }
 }
 
 void Form1::btnBackups_Click() {
@@ -173,8 +192,9 @@ void Form1::connectLink() {
     connect(link, &DeviceLink::openFailed, this, [status](const QString& name) {
         status->msgError(QStringLiteral("Could NOT Open ") + name);
     });
-    connect(link, &DeviceLink::connectionLost, this, [status](const QString& name) {
+    connect(link, &DeviceLink::connectionLost, this, [this, status](const QString& name) {
         status->msgError(QStringLiteral("Lost connection to ") + name);
+        bAborted = true;  // a run under way ends as aborted, and is not taken up again
     });
     connect(link, &DeviceLink::notOpen, this,
             [status] { status->msgError(QStringLiteral("COM port must be opened first")); });
@@ -203,7 +223,7 @@ void Form1::Form_Load() {
     m_ports->cboPort_GotFocus();
     m_tables->startUp();
     m_eeprom->startUp();
-    showPortNotes(m_options.notes + m_ports->permissionNotes());
+    showPortNotes(m_options.notes + m_ports->takeNotes());
     applySavedGeometry();
     // The command box holds "tf" with the caret after it so that Enter sends it at once.
     m_controls.comms.txtCommand->setFocus(Qt::OtherFocusReason);
@@ -272,7 +292,17 @@ void Form1::keepOnScreen() {
 }
 
 QSize Form1::frameExtra() const {
-    return frameGeometry().size() - geometry().size();
+    // Sizes saved and laid out are the specified window's: the menu bar comes on top.
+    return frameGeometry().size() - geometry().size() - QSize(0, menuHeight());
+}
+
+int Form1::menuHeight() const {
+    return m_menuBar->sizeHint().height();
+}
+
+void Form1::placeMenuAndPages() {
+    m_menuBar->setGeometry(0, 0, width(), menuHeight());
+    m_content->setGeometry(0, menuHeight(), width(), height() - menuHeight());
 }
 
 void Form1::showEvent(QShowEvent* event) {
@@ -314,6 +344,7 @@ void Form1::adoptFrame() {
 
 void Form1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    placeMenuAndPages();
     adoptFrame();
     Form_Resize();
 }
@@ -341,7 +372,7 @@ void Form1::Form_Resize() {
 
     const QRect frame = frameGeometry();
     formWidth = toTwips(frame.width());
-    formHeight = toTwips(frame.height());
+    formHeight = toTwips(frame.height() - menuHeight());
     formTop = toTwips(frame.top());
     formLeft = toTwips(frame.left());
 }
@@ -389,6 +420,28 @@ void Form1::SSTab1_Click(int previousTab) {
         m_link->TxString(UnitCommand::kTraceOff);
     }
     m_calibration->chart().setPageShown(m_currentTab == 1);
+}
+
+bool Form1::busy() const {
+    return m_eeprom->bFlashing || m_calibration->automatic().isRunning() || m_link->isWaiting() ||
+           QApplication::activeModalWidget() != nullptr;
+}
+
+void Form1::showAbout() {
+    const auto* log = m_console->findChild<TrafficLog*>();
+    help::showAbout(this, m_options.openUrl, log ? log->fileName() : QString());
+}
+
+void Form1::showDoctor() {
+    QStringList text;
+    const PortMap& map = m_link->portMap();
+    for (auto it = map.cbegin(); it != map.cend(); ++it) {
+        const QString name = comName(it.key());
+        const bool here = m_link->isOpen() && name == m_link->portName();
+        text << m_ports->doctor().check(name, it.value(), {.openHere = here}).block() << QString();
+    }
+    help::showText(this, QStringLiteral("frmDoctor"), QStringLiteral("Connection Doctor"),
+                   map.isEmpty() ? QStringLiteral("No serial ports found.") : text.join(u'\n'));
 }
 
 void Form1::showPortNotes(const QStringList& lines) {

@@ -14,10 +14,15 @@
 #include "link/port_map.h"
 #include "link/serial_port.h"
 
+#include "app/help_windows.h"
 #include "app/status_label.h"
 #include "app/ui_builder.h"
 
 class BackupsDialog;
+class QMenuBar;
+namespace doctor {
+class SystemView;
+}
 class CalibrationPage;
 class CommandConsole;
 class EepromController;
@@ -32,16 +37,16 @@ class Form1 : public QWidget {
     Q_OBJECT
   public:
     struct Options {
-        SerialPortFactory portFactory;     // default: the real serial port
-        PortProber* prober = nullptr;      // default: the real trial open
-        PortMap commandLinePorts;          // --port-map entries
-        QString forcedPort;                // opened at start-up instead of the saved port
-        QString simulatedDevice;           // the simulated unit's device (--simulate)
-        QStringList notes;                 // shown in the data area at start-up
-        Dialogs* dialogs = nullptr;        // default: Qt's dialogs
-        int tickMs = DeviceLink::kTickMs;  // tests shorten the tick
-        // Opens a folder in the desktop's file manager; default QDesktopServices::openUrl.
-        std::function<bool(const QUrl&)> openUrl = {};
+        SerialPortFactory portFactory;         // default: the real serial port
+        PortProber* prober = nullptr;          // default: the real trial open
+        PortMap commandLinePorts;              // --port-map entries
+        QString forcedPort;                    // opened at start-up instead of the saved port
+        QString simulatedDevice;               // the simulated unit's device (--simulate)
+        QStringList notes;                     // shown in the data area at start-up
+        Dialogs* dialogs = nullptr;            // default: Qt's dialogs
+        int tickMs = DeviceLink::kTickMs;      // tests shorten the tick
+        doctor::SystemView* system = nullptr;  // default: this machine, as the doctor sees it
+        UrlOpener openUrl;                     // default: the desktop's own programs
 
         // The simulated unit on `device` takes the first COM name --port-map left free and is
         // opened at start-up; the saved port stays the user's, and its backups go apart.
@@ -90,6 +95,13 @@ class Form1 : public QWidget {
   private:
     // Notes on ports that exist but cannot be opened, in the data area.
     void showPortNotes(const QStringList& lines);
+    void showDoctor();
+    void showAbout();
+    // Every run that may be under way: the adapters are not looked at meanwhile.
+    bool busy() const;
+    // The menu bar lies above the specified window, which keeps its own layout below it.
+    int menuHeight() const;
+    void placeMenuAndPages();
     void connectLink();
     void Form_Resize();
     void applySavedGeometry();
@@ -105,6 +117,9 @@ class Form1 : public QWidget {
     std::unique_ptr<Dialogs> m_ownDialogs;
     Dialogs* m_dialogs = nullptr;
     std::unique_ptr<PortProber> m_ownProber;
+    std::unique_ptr<doctor::SystemView> m_ownSystem;
+    QMenuBar* m_menuBar = nullptr;
+    QWidget* m_content = nullptr;  // the specified window, below the menu bar
     std::unique_ptr<SettingsStore> m_settings;
     ui::Controls m_controls;
     std::unique_ptr<DeviceLink> m_link;

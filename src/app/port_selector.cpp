@@ -10,25 +10,37 @@
 #include "common/status_line.h"
 #include "link/device_link.h"
 
+namespace {
+constexpr int kDeviceRole = Qt::UserRole;
+}
+
 PortSelector::PortSelector(QComboBox* cboPort, ShapeWidget* shpPort, DeviceLink& link,
-                           StatusLine& status, PortProber& prober, Sources sources, QObject* parent)
+                           StatusLine& status, PortProber& prober, doctor::SystemView& system,
+                           Sources sources, QObject* parent)
     : QObject(parent),
       m_combo(cboPort),
       m_shape(shpPort),
       m_link(link),
       m_status(status),
       m_prober(prober),
+      m_system(system),
+      m_doctor(system),
       m_sources(std::move(sources)) {
     connect(m_combo, &QComboBox::currentIndexChanged, this, [this](int index) {
         if (index >= 0) {
             cboPort_Click();
         }
     });
-    connect(&m_link, &DeviceLink::connectionLost, this, [this] {
-        m_lost = true;
-        setNeutral();
+    connect(&m_link, &DeviceLink::connectionLost, this, &PortSelector::onConnectionLost);
+    connect(&m_link, &DeviceLink::openFailed, this, [this](const QString& name) {
+        if (!m_quietFailure) {
+            explain(name, m_link.portMap().value(comNumber(name)), {});
+        }
     });
     m_combo->installEventFilter(this);
+    m_clock.start();
+    m_watch.setInterval(kWatchMs);
+    connect(&m_watch, &QTimer::timeout, this, &PortSelector::watchAdapters);
 }
 
 bool PortSelector::eventFilter(QObject* watched, QEvent* event) {
@@ -48,9 +60,6 @@ bool PortSelector::eventFilter(QObject* watched, QEvent* event) {
         if (reason == Qt::MouseFocusReason || reason == Qt::TabFocusReason ||
             reason == Qt::BacktabFocusReason) {
             cboPort_GotFocus();
-            if (!m_notes.isEmpty()) {
-                Q_EMIT notesReady(m_notes);
-            }
         }
     }
     return QObject::eventFilter(watched, event);
@@ -60,7 +69,13 @@ void PortSelector::setNeutral() {
     m_shape->setFillColor(ShapeWidget::neutralColor());
 }
 
+PortMap PortSelector::currentMap() {
+    return buildPortMap(m_sources.commandLine,
+                        m_sources.settings ? m_sources.settings() : PortMap(), m_prober.discover());
+}
+
 void PortSelector::cboPort_GotFocus() {
+    m_rebuilding = true;
     {
         const QSignalBlocker block(m_combo);
         m_combo->clear();
@@ -70,12 +85,14 @@ void PortSelector::cboPort_GotFocus() {
     }
     setNeutral();
     m_lost = false;
+    m_returning.forget();  // the user looks for ports anew
     const QString saved = m_sources.savedPort ? m_sources.savedPort() : QString();
-    const PortMap map =
-        buildPortMap(m_sources.commandLine, m_sources.settings ? m_sources.settings() : PortMap(),
-                     m_prober.discover());
+    // The port the user expects: the one in use, else the one saved; gone, the doctor says so.
+    const QString expected = m_link.portName().isEmpty() ? saved : m_link.portName();
+    QString expectedDevice = m_link.portMap().value(comNumber(expected));
+    const PortMap map = currentMap();
     m_link.setPortMap(map);
-    m_notes.clear();
+    m_seen.clear();
 
     for (int i = kFirstComPort; i <= kLastComPort; ++i) {
         const QString name = comName(i);
@@ -83,12 +100,18 @@ void PortSelector::cboPort_GotFocus() {
         if (device.isEmpty()) {
             continue;
         }
+        if (name == expected) {
+            expectedDevice = device;
+        }
+        if (m_system.node(device)) {
+            m_seen.insert(device);
+            if (const QString serial = m_doctor.serialOf(device); !serial.isEmpty()) {
+                m_serials[device] = serial;
+            }
+        }
         const ProbeResult probe = m_prober.probe(device);
-        if (probe == ProbeResult::NoPermission) {
-            m_notes.append(QStringLiteral("%1 (%2) cannot be opened: permission denied. Add your "
-                                          "user to the 'dialout' group (or the group that owns "
-                                          "the device) and log in again.")
-                               .arg(device, name));
+        if (probe == ProbeResult::NoPermission || probe == ProbeResult::Busy) {
+            explain(name, device, {.probe = probe});
         }
         if (probe != ProbeResult::Available) {
             continue;
@@ -96,8 +119,7 @@ void PortSelector::cboPort_GotFocus() {
         {
             // Adding to an empty list would select the entry by itself, and so open it.
             const QSignalBlocker block(m_combo);
-            m_combo->addItem(name);
-            m_combo->setItemData(m_combo->count() - 1, device, Qt::ToolTipRole);
+            addEntry(name, device);
             if (m_combo->count() == 1) {
                 m_combo->setCurrentIndex(-1);
             }
@@ -105,6 +127,9 @@ void PortSelector::cboPort_GotFocus() {
         if (!saved.isEmpty() && name == saved) {
             m_combo->setCurrentIndex(m_combo->count() - 1);
         }
+    }
+    if (!expectedDevice.isEmpty() && !m_system.node(expectedDevice)) {
+        explain(expected, expectedDevice, {.lastSerial = m_serials.value(expectedDevice)});
     }
 
     if (m_combo->count() == 0) {
@@ -117,15 +142,120 @@ void PortSelector::cboPort_GotFocus() {
             m_combo->setCurrentIndex(0);
         }
     }
+    m_rebuilding = false;
+    showNotes();
+    m_watch.start();
 }
 
 void PortSelector::cboPort_Click() {
     setNeutral();
+    m_returning.forget();  // the user's choice replaces the port awaited
     m_link.setPortName(m_combo->currentText());
-    if (m_link.portName().isEmpty()) {
+    if (!m_link.portName().isEmpty()) {
+        open(m_link.portName());
+    }
+    showNotes();
+}
+
+bool PortSelector::open(const QString& name) {
+    const QString device = m_link.portMap().value(comNumber(name));
+    if (!m_link.OpenPort(name)) {
+        return false;
+    }
+    if (const QString serial = m_doctor.serialOf(device); !serial.isEmpty()) {
+        m_serials[device] = serial;  // to know the adapter again should it go away
+    }
+    m_shape->setFillColor(m_link.bTimedOut() ? QColor(255, 0, 0) : QColor(0, 240, 0));
+    if (m_link.bTimedOut()) {
+        explain(name, device, {.openHere = true, .noUnit = true});
+    }
+    return true;
+}
+
+void PortSelector::addEntry(const QString& name, const QString& device) {
+    m_combo->addItem(name, device);
+    m_combo->setItemData(m_combo->count() - 1, m_doctor.describe(device).join(u'\n'),
+                         Qt::ToolTipRole);
+}
+
+void PortSelector::explain(const QString& name, const QString& device, const doctor::Known& known) {
+    m_notes << m_doctor.check(name, device, known).lines();
+    showNotes();
+}
+
+void PortSelector::showNotes() {
+    if (!m_holdNotes && !m_rebuilding && !m_notes.isEmpty()) {
+        Q_EMIT notesReady(std::exchange(m_notes, {}));
+    }
+}
+
+QStringList PortSelector::takeNotes() {
+    m_holdNotes = false;
+    return std::exchange(m_notes, {});
+}
+
+void PortSelector::onConnectionLost() {
+    m_lost = true;
+    setNeutral();
+    const QString name = m_link.portName();
+    const QString device = m_link.portMap().value(comNumber(name));
+    m_returning.lost(name, device, m_serials.value(device), m_clock.elapsed());
+    m_returnTried = false;
+}
+
+void PortSelector::watchAdapters() {
+    if (m_link.isOpen() || m_combo->view()->isVisible() || (m_busy && m_busy())) {
         return;
     }
-    if (m_link.OpenPort(m_link.portName())) {
-        m_shape->setFillColor(m_link.bTimedOut() ? QColor(255, 0, 0) : QColor(0, 240, 0));
+    PortMap map = currentMap();
+    QSet<QString> present;
+    QList<doctor::ReturningAdapter::Present> adapters;
+    for (const QString& device : std::as_const(map)) {
+        if (m_system.node(device)) {
+            present.insert(device);
+            adapters.append({device, m_doctor.serialOf(device)});
+        }
     }
+    const QString back = m_returning.find(adapters, m_clock.elapsed());
+    if (present == m_seen && back.isEmpty()) {
+        return;
+    }
+    // Listed: what was listed and is still there, and what was plugged in since. None is opened
+    // to look, so a port another program holds may show until the list is rebuilt.
+    QSet<QString> listed = present - m_seen;
+    for (int i = 0; i < m_combo->count(); ++i) {
+        listed.insert(m_combo->itemData(i, kDeviceRole).toString());
+    }
+    m_seen = present;
+    if (!back.isEmpty()) {
+        // The adapter keeps its COM name wherever the system put it now.
+        map.remove(map.key(back));
+        map.insert(comNumber(m_returning.name()), back);
+        listed.insert(back);
+        m_link.setPortName(m_returning.name());
+    }
+    m_link.setPortMap(map);
+    {
+        const QSignalBlocker block(m_combo);
+        m_combo->clear();
+        for (auto it = map.cbegin(); it != map.cend(); ++it) {
+            if (listed.contains(it.value()) && present.contains(it.value())) {
+                addEntry(comName(it.key()), it.value());
+            }
+        }
+        m_combo->setCurrentIndex(m_combo->findText(m_link.portName()));
+    }
+    if (back.isEmpty()) {
+        return;
+    }
+    // Greeted as at start-up; what was under way when it went stays ended.
+    m_quietFailure = m_returnTried;
+    const bool reopened = open(m_link.portName());
+    m_quietFailure = false;
+    m_returnTried = true;
+    if (reopened) {
+        m_returning.forget();
+        m_status.msgStatus(QStringLiteral("Reconnected to ") + m_link.portName());
+    }
+    showNotes();
 }

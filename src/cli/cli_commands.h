@@ -15,6 +15,7 @@ int info(const CliRequest& request, CliOutput& out);
 int send(const CliRequest& request, CliOutput& out);
 int trace(const CliRequest& request, CliOutput& out);
 int calibration(const CliRequest& request, CliOutput& out);
+int doctor(const CliRequest& request, CliOutput& out);
 
 int read(const CliRequest& request, CliOutput& out);
 int flash(const CliRequest& request, CliOutput& out);

@@ -20,6 +20,10 @@ const QString kUsage = QStringLiteral(
     "\n"
     "Commands:\n"
     "  ports                       list the COM names and devices\n"
+    "  doctor                      why a port does not open: for the --port given, or every\n"
+    "                              port, what the system knows of it (device, USB maker,\n"
+    "                              product, serial number, id) and each cause found with its\n"
+    "                              fix; exit 0 when every port checked can be opened, else 1\n"
     "  info                        greet the unit (\"tf\", \"v\") and print its firmware version\n"
     "  send TEXT...                send commands, print each reply\n"
     "  trace [--seconds N] [-o F]  print (or save to F) the trace until N seconds or Ctrl+C\n"
@@ -73,6 +77,7 @@ const QString kUsage = QStringLiteral(
     "\n"
     "Examples:\n"
     "  orvexctl ports\n"
+    "  orvexctl doctor --port COM1\n"
     "  orvexctl --port COM3 info\n"
     "  orvexctl --port /dev/ttyUSB0 send v g3c\n"
     "  orvexctl trace --seconds 10 -o ipx.log\n"
@@ -98,6 +103,7 @@ const QString kUsage = QStringLiteral(
     "  send     replies: [{command, reply, parameter}, ...]\n"
     "  trace    lines: [the lines] (with -o: file, and lines as a count; --csv needs -o)\n"
     "  read     pin, values (65 entries), bytes (130, hex), identity\n"
+    "  doctor   ports: [{name, device, usb, opens, summary, findings: [{case, text, fix}]}]\n"
     "  generate pin, values, bytes; with --match also limited (breakpoints at its ends)\n"
     "  export   pin, format, adcBits, source, and text (the lookup) unless -o\n"
     "  backups  backups: [{path, time, pin, source, restorable, problem}, ...]\n"
@@ -105,7 +111,8 @@ const QString kUsage = QStringLiteral(
     "  test-output  the flash's keys and volts, backup (the pin's own table), restore (the\n"
     "           command that puts it back); with --ecu-reads: pin, volts, ecuReads, offset, text\n"
     "Exit codes: 0 success; 1 the unit answered but the operation failed (verify errors,\n"
-    "differences, a bad calibration value); 2 usage or file errors; 3 no port or no answer;\n"
+    "differences, a bad calibration value; doctor: a port that cannot be opened); 2 usage or\n"
+    "file errors; 3 no port or no answer;\n"
     "130 interrupted by Ctrl+C, SIGTERM or a closed terminal (SIGHUP); a flash then says what\n"
     "was written. Backups of the unit's table before each flash go to\n"
     "~/.local/share/Orvex/backups ($XDG_DATA_HOME/Orvex/backups); every flash and restore adds a\n"
@@ -119,6 +126,7 @@ const QString kUsage = QStringLiteral(
 // The options each command takes beyond the global ones.
 const QMap<QString, QSet<QString>> kCommandOptions{
     {QStringLiteral("ports"), {}},
+    {QStringLiteral("doctor"), {}},
     {QStringLiteral("info"), {}},
     {QStringLiteral("send"), {}},
     {QStringLiteral("trace"), {"seconds", "output", "csv"}},
@@ -254,6 +262,10 @@ ParsedCommandLine parseCommandLine(const QStringList& arguments) {
     r.json = p.isSet(QStringLiteral("json"));
     r.quiet = p.isSet(QStringLiteral("quiet"));
     r.simulate = p.isSet(QStringLiteral("simulate"));
+    if (r.simulate && r.command == QLatin1String("doctor")) {
+        parsed.error = QStringLiteral("doctor looks at the real ports, not --simulate");
+        return parsed;
+    }
     r.output = p.value(QStringLiteral("output"));
     r.noBackup = p.isSet(QStringLiteral("no-backup"));
     r.force = p.isSet(QStringLiteral("force"));

@@ -44,6 +44,9 @@ int noAnswer(CliOutput& out, const UnitSession& session, const QString& command)
 }  // namespace
 
 int run(const CliRequest& request, CliOutput& out) {
+    if (request.command == QLatin1String("doctor")) {
+        return doctor(request, out);
+    }
     using Command = int (*)(const CliRequest&, CliOutput&);
     static const QMap<QString, Command> commands{{QStringLiteral("ports"), ports},
                                                  {QStringLiteral("info"), info},

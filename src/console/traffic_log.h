@@ -29,6 +29,8 @@ class TrafficLog : public QObject {
 
     void chkLogFile_Click(bool checked);
     void btnMark_Click();
+    // The file chosen last, kept after logging stops; empty when none was.
+    QString fileName() const { return m_file.fileName(); }
 
   private:
     void append(const QByteArray& bytes);

@@ -9,6 +9,22 @@
 #include "link/reply_text.h"
 #include "link/unit_commands.h"
 
+namespace {
+
+// Counts a wait while it lasts.
+class Waiting {
+  public:
+    explicit Waiting(int& count) : m_count(count) { ++m_count; }
+    ~Waiting() { --m_count; }
+    Waiting(const Waiting&) = delete;
+    Waiting& operator=(const Waiting&) = delete;
+
+  private:
+    int& m_count;
+};
+
+}  // namespace
+
 DeviceLink::DeviceLink(SerialPortFactory factory, QObject* parent)
     : QObject(parent), m_factory(std::move(factory)) {
     m_port = m_factory();
@@ -124,6 +140,7 @@ void DeviceLink::Timer1_Timer() {
 }
 
 void DeviceLink::wait_ticks(int count) {
+    const Waiting waiting(m_waiting);
     m_tickCount = 0;
     while (count > 0 && m_tickCount < count && !m_closing) {
         waitForEvents();
@@ -171,6 +188,7 @@ qsizetype DeviceLink::waitForLine(qsizetype* from, const std::function<bool()>& 
 }
 
 qsizetype DeviceLink::awaitLineFeed(qsizetype* from, const std::function<bool()>& stop) {
+    const Waiting waiting(m_waiting);
     while (true) {
         // Nothing can arrive on a closed port, and nothing is awaited once the window closes.
         if (m_tickCount > kReplyTimeoutTicks || !m_port->isOpen() || m_closing) {
@@ -192,6 +210,7 @@ qsizetype DeviceLink::awaitLineFeed(qsizetype* from, const std::function<bool()>
 }
 
 bool DeviceLink::drainInput(int quietTicks) {
+    const Waiting waiting(m_waiting);
     const qint64 start = m_ticks;
     qint64 lastArrival = m_ticks;
     qint64 received = m_receivedBytes;

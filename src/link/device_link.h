@@ -61,6 +61,8 @@ class DeviceLink : public QObject {
     static constexpr int nextTick(int count) { return count + 1 >= kTickWrap ? 0 : count + 1; }
     // True when the last wait gave up.
     bool bTimedOut() const { return m_timedOut; }
+    // A wait for the unit is under way: whatever runs now runs inside an operation.
+    bool isWaiting() const { return m_waiting > 0; }
 
     void getRxData();
     void Timer1_Timer();
@@ -127,4 +129,5 @@ class DeviceLink : public QObject {
     bool m_showRx = false;
     bool m_rxRewritten = true;  // the buffer changed other than at its end since last shown
     bool m_closing = false;
+    int m_waiting = 0;  // waits under way, nested ones included
 };

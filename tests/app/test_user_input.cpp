@@ -3,11 +3,18 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTextDocument>
+#include <QTextFragment>
 #include <QWheelEvent>
 
 #include "app/widgets.h"
@@ -29,6 +36,28 @@ void chooseInPopup(QComboBox* combo, int row) {
     const QPoint at = view->visualRect(view->model()->index(row, 0)).center();
     QTest::mouseMove(view->viewport(), at);
     QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at);
+}
+
+// Opens `menu` on the menu bar and clicks its entry `entry`, as a hand would.
+void chooseInMenu(QWidget* window, const char* menu, const char* entry) {
+    auto* bar = window->findChild<QMenuBar*>(QStringLiteral("mnuBar"));
+    auto* popup = window->findChild<QMenu*>(QLatin1String(menu));
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(popup->menuAction()).center());
+    QTRY_VERIFY(popup->isVisible());
+    auto* action = popup->findChild<QAction*>(QLatin1String(entry));
+    QTest::mouseClick(popup, Qt::LeftButton, {}, popup->actionGeometry(action).center());
+}
+
+// The name of the document's first picture.
+QString firstImage(const QTextDocument* document) {
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            if (it.fragment().charFormat().isImageFormat()) {
+                return it.fragment().charFormat().toImageFormat().name();
+            }
+        }
+    }
+    return {};
 }
 
 void wheel(QWidget* widget, int notches) {
@@ -57,6 +86,7 @@ class TestUserInput : public QObject {
     void portList_wheelIgnoredClickRebuildsChoiceKeptOverPageSwitch();
     void logToFile_bytesKeptUntilCloseAndWriteErrorsShown();
     void drawnAtAPace_textCurrentDrawingFollowsTypingComesAfter();
+    void menu_guideByF1WithPictureAboutOpensFoldersDoctorReports();
 };
 
 void TestUserInput::controlsInTurn_sendWhatIsAskedShowWhatFitsNothingOnClosedPort() {
@@ -304,6 +334,43 @@ void TestUserInput::drawnAtAPace_textCurrentDrawingFollowsTypingComesAfter() {
     box->setText(QStringLiteral("set by the page"));
     box->show();
     QCOMPARE(box->text(), QStringLiteral("set by the page"));
+}
+
+void TestUserInput::menu_guideByF1WithPictureAboutOpensFoldersDoctorReports() {
+    TestWindow w({.shown = true});
+    QVERIFY(w.active());
+    QTest::keyClick(w.get("txtCommand"), Qt::Key_F1);
+    auto* guide = w.form->findChild<QDialog*>(QStringLiteral("frmUserGuide"));
+    QVERIFY(guide && guide->isVisible());
+    auto* browser = guide->findChild<QTextBrowser*>(QStringLiteral("txtGuide"));
+    QVERIFY(browser->toPlainText().startsWith(u"Orvex Configuration Utility: user guide"));
+    const QString picture = firstImage(browser->document());
+    QVERIFY(picture.endsWith(u".png"));
+    const QVariant data = browser->document()->resource(QTextDocument::ImageResource, picture);
+    const QImage image = data.typeId() == QMetaType::QByteArray
+                             ? QImage::fromData(data.toByteArray())
+                             : data.value<QImage>();
+    QVERIFY2(image.width() > 100, qPrintable(picture));
+
+    QTemporaryDir logs;
+    w.dialogs.files << logs.filePath(QStringLiteral("unit.log"));
+    QTest::mouseClick(w.get<QCheckBox>("chkLogFile"), Qt::LeftButton);
+    chooseInMenu(w.form.get(), "mnuHelp", "mnuAbout");
+    auto* about = w.form->findChild<QDialog*>(QStringLiteral("frmAbout"));
+    QTRY_VERIFY(about && about->isVisible());
+    QVERIFY(about->findChild<QLabel*>(QStringLiteral("lAboutVersion"))->text().contains(u"Qt 6."));
+    for (const char* button : {"btnOpenBackups", "btnOpenLogs"}) {
+        QTest::mouseClick(about->findChild<QPushButton*>(QLatin1String(button)), Qt::LeftButton);
+    }
+    QCOMPARE(w.opened.size(), 2);
+    QVERIFY(w.opened[0].toLocalFile().endsWith(u"/Orvex/backups"));
+    QCOMPARE(w.opened[1], QUrl::fromLocalFile(logs.path()));
+
+    chooseInMenu(w.form.get(), "mnuUnit", "mnuDoctor");
+    auto* doctor = w.form->findChild<QDialog*>(QStringLiteral("frmDoctor"));
+    QTRY_VERIFY(doctor && doctor->isVisible());
+    QCOMPARE(doctor->findChild<QPlainTextEdit*>()->toPlainText(),
+             QStringLiteral("COM1  /dev/fake1\n  COM1 (/dev/fake1) is open in this window.\n"));
 }
 
 QTEST_MAIN(TestUserInput)

@@ -33,6 +33,7 @@ class TestWindowTest : public QObject {
     void startUp_greetsAndFocusesPageSwitchSendsTfLeavingComms();
     void ports_listedOpenedReportedAndFailuresShown();
     void fileDialogs_appendingNeverOffersToReplace();
+    void adapters_listFollowsPlugAndUnplugOpeningNothing();
     void layout_modelHoldsRuleAndMinimumKeptGeometrySaved();  // last: installs a filter
 };
 
@@ -91,6 +92,9 @@ void TestWindowTest::ports_listedOpenedReportedAndFailuresShown() {
     QVERIFY(silent.form->link().isOpen());
     QCOMPARE(silent.get<ShapeWidget>("shpPort")->fillColor(), kRed);
     QCOMPARE(silent.get<QLabel>("lBootVersion")->text(), QStringLiteral("Vers = "));
+    QVERIFY2(silent.data().contains(u"COM1 (/dev/fake1) is open, but no unit answered.\r\n- "
+                                    u"nothing on this computer stands in the way"),
+             qPrintable(silent.data()));
 
     TestWindow lost;
     lost.port().loseConnection();
@@ -105,13 +109,42 @@ void TestWindowTest::ports_listedOpenedReportedAndFailuresShown() {
         QCOMPARE(w->statusColour(), kRed);
     }
 
+    // The doctor's words in the data area; the adapter's own in the entry's tool tip.
     TestWindow denied({.presentPorts = {"COM1", "COM3"}, .load = false});
     denied.prober().setResult(QStringLiteral("/dev/fake3"), ProbeResult::NoPermission);
+    denied.system.addDevice(QStringLiteral("/dev/fake1"), QStringLiteral("A1"));
     denied.form->Form_Load();
     QCOMPARE(denied.get<QComboBox>("cboPort")->count(), 1);
-    QVERIFY2(denied.data().contains(QLatin1String("/dev/fake3 (COM3)")) &&
-                 denied.data().contains(QLatin1String("dialout")),
-             qPrintable(denied.data()));
+    QCOMPARE(denied.get<QComboBox>("cboPort")->itemData(0, Qt::ToolTipRole).toString(),
+             QStringLiteral("/dev/fake1\nAcme USB Serial\nserial number A1\nUSB id f00d:0001"));
+    QCOMPARE(denied.data(),
+             QStringLiteral("COM3 (/dev/fake3) cannot be opened.\r\n- not allowed: /dev/fake3 "
+                            "(crw-rw---- root dialout) lets only its owner and the group dialout "
+                            "read and write it; you (ann) are not in the group dialout.\r\n"
+                            "  To fix: sudo usermod -aG dialout ann\r\n"
+                            "          then log out and in again\r\n"));
+}
+
+void TestWindowTest::adapters_listFollowsPlugAndUnplugOpeningNothing() {
+    TestWindow w({.presentPorts = {}, .savedPort = QString()});
+    auto* list = w.get<QComboBox>("cboPort");
+    QCOMPARE(list->count(), 0);
+    const QString usb = QStringLiteral("/dev/ttyUSB0");
+    w.prober().discovered << usb;
+    w.prober().setResult(usb, ProbeResult::Available);
+    w.system.addDevice(usb, QStringLiteral("A1"));
+    const int probes = w.prober().probes;
+    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 1, 3000);
+    QCOMPARE(list->itemText(0), QStringLiteral("COM1"));
+    QVERIFY(list->itemData(0, Qt::ToolTipRole).toString().contains(u"serial number A1"));
+    QCOMPARE(list->currentIndex(), -1);
+    QCOMPARE(w.port().openCount(), 0);
+    QCOMPARE(w.prober().probes, probes);  // not even a trial open
+
+    w.prober().discovered.clear();
+    w.system.nodes.remove(usb);
+    QTRY_COMPARE_WITH_TIMEOUT(list->count(), 0, 3000);
+    QCOMPARE(w.port().openCount(), 0);
 }
 
 void TestWindowTest::layout_modelHoldsRuleAndMinimumKeptGeometrySaved() {
@@ -134,12 +167,15 @@ void TestWindowTest::layout_modelHoldsRuleAndMinimumKeptGeometrySaved() {
         QCOMPARE(QSize(w.form->formWidth, w.form->formHeight), QSize(6420, 8700));
         QVERIFY(w.form->screen()->availableGeometry().intersects(w.form->frameGeometry()));
         const double px = w.form->pxPerTwip();
-        // 9000 x 9990 twips is a whole number of pixels at 96 dpi, frame included.
-        w.form->resize(QSize(qRound(9000 * px), qRound(9990 * px)) -
+        // 9000 x 9990 twips is a whole number of pixels at 96 dpi, frame included; the menu bar
+        // comes on top of the specified window.
+        const int menu = w.get("mnuBar")->height();
+        QVERIFY(menu > 10);
+        w.form->resize(QSize(qRound(9000 * px), qRound(9990 * px) + menu) -
                        (w.form->frameGeometry().size() - w.form->size()));
         QTRY_COMPARE(QSize(w.form->formWidth, w.form->formHeight), QSize(9000, 9990));
         QCOMPARE(w.get("txtData")->size(), QSize(qRound(8780 * px), qRound(4950 * px)));
-        QCOMPARE(w.get("labStat")->y(), qRound(9265 * px));
+        QCOMPARE(w.get("labStat")->mapTo(w.form.get(), QPoint()).y(), menu + qRound(9265 * px));
         QCOMPARE(w.get("lBootVersion")->y(), qRound(9315 * px));
         QCOMPARE(w.get("SSTab1")->width(), qRound(8780 * px));
         w.form->resize(50, 50);

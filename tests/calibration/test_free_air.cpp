@@ -274,6 +274,12 @@ class TestFreeAir : public QObject {
         closing.click("btnAutoCal");
         QCOMPARE(closing.sentOf(mark, "t0|t1|s3c|s3b"), QStringList{"t0"});
         QCOMPARE(closing.text("lautoInProgress"), QString());
+        // The port lost under a trace ends it as aborted, not as a unit gone silent.
+        FreeAir lost(3700);
+        lost.click("btn7057");
+        when([&] { return lost.samples() >= 2; }, [&] { lost.port().loseConnection(); });
+        lost.click("btnTrace");
+        QVERIFY2(!lost.data().startsWith(u"Timeout"), qPrintable(lost.data()));
     }
 };
 

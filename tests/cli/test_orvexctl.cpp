@@ -667,6 +667,45 @@ class TestOrvexctl : public QObject {
         QCOMPARE(r.json()[u"limited"].toInt(), 9);  // entries 0 (held with 1) and 57 on
         QVERIFY(w.statusText().startsWith(u"Matched, 9 breakpoints limited: "));
     }
+
+    // A user who may not open the unit's port is told why, and what fixes it; the user who may
+    // gets exit 0. CI runs as root, which opens anything: the run drops to nobody.
+    void doctor_portThisUserMayNotOpen_saysWhyExit1() {
+        const Unit u;
+        QVERIFY(u.sim.started());
+        const Run mine = u.ctl({"--json", "doctor"});
+        QCOMPARE(mine.code, 0);
+        QCOMPARE(mine.json()[u"ports"][0][u"summary"].toString(),
+                 u.sim.device() + " can be opened.");
+
+        QStringList args{"--json", "doctor", "--port", u.sim.device()};
+        QString program = qEnvironmentVariable("ORVEXCTL");
+        if (::geteuid() == 0) {
+            args.prepend(program);
+            args = QStringList{"--reuid=nobody", "--regid=nogroup", "--clear-groups"} + args;
+            program = QStringLiteral("setpriv");
+        } else if (::access(QFile::encodeName(u.sim.device()).constData(), R_OK | W_OK) == 0) {
+            QSKIP(
+                "not root, so the run cannot drop to a user who may not open the pseudo-terminal");
+        }
+        QProcess p;
+        p.start(program, args);
+        const Run r = finish(p);
+        QCOMPARE(r.code, 1);
+        const QJsonObject port = r.json()[u"ports"][0].toObject();
+        QCOMPARE(port[u"opens"].toBool(), false);
+        QCOMPARE(port[u"summary"].toString(), u.sim.device() + " cannot be opened.");
+        const QJsonObject finding = port[u"findings"][0].toObject();
+        QCOMPARE(finding[u"case"].toString(), QStringLiteral("not allowed"));
+        // The pseudo-terminal's owner, group and mode are the system's (devpts mount options).
+        const QRegularExpressionMatch said =
+            QRegularExpression(R"(^not allowed: /dev/pts/\d+ \(c[-rwx]{9} \w+ \w+\) .*; you )"
+                               R"(\(nobody\) are not in the group (\w+)\.$)")
+                .match(finding[u"text"].toString());
+        QVERIFY2(said.hasMatch(), qPrintable(r.out));
+        QVERIFY(
+            finding[u"fix"].toArray().contains("sudo usermod -aG " + said.captured(1) + " nobody"));
+    }
 };
 
 QTEST_MAIN(TestOrvexctl)

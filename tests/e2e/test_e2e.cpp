@@ -26,6 +26,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/sim_process.h"
 #include "support/table_files.h"
+#include "support/test_window.h"
 #include "tables/table_graph.h"
 #include "tables/tables_page.h"
 
@@ -399,6 +400,51 @@ class TestE2e : public QObject {
                 "flash Linear Parameters ... verified", "test hold test table 2.50 V verified",
                 "test hold test table 0.50 V verified", "test restore " + backup + " verified",
                 "test hold test table 5.00 V verified", "test restore " + fresh + " verified"}));
+    }
+
+    // The unit's adapter unplugged mid-flash and plugged in again: the port map names a symlink
+    // that goes away with the device and comes back with it. The flash ends and is not taken up
+    // again; the list follows the adapter, and the window reopens the port and greets the unit.
+    void hotPlug_sameDeviceBack_reconnectsGreetsRunNotResumed() {
+        QTemporaryDir dir;
+        qputenv("XDG_DATA_HOME", dir.path().toLocal8Bit());
+        const QString link = dir.filePath(QStringLiteral("ttyOrvex"));
+        auto sim = std::make_unique<SimProcess>(QStringList{"--no-pacing", "--link", link});
+        QVERIFY(sim->started());
+        ScriptedDialogs dialogs;
+        Form1::Options options;
+        options.commandLinePorts.insert(4, link);
+        options.forcedPort = QStringLiteral("COM4");
+        options.dialogs = &dialogs;
+        options.tickMs = 20;
+        Form1 form(options);
+        form.Form_Load();
+        const auto get = [&form](const char* name) {
+            return form.findChild<QWidget*>(QLatin1String(name));
+        };
+        const auto status = [&] { return static_cast<QLabel*>(get("labStat"))->text(); };
+        auto* ports = static_cast<QComboBox*>(get("cboPort"));
+        QCOMPARE(ports->currentText(), QStringLiteral("COM4"));
+
+        static_cast<QTabWidget*>(get("SSTab1"))->setCurrentIndex(2);
+        static_cast<QComboBox*>(get("cboOutputPin"))->setCurrentIndex(1);
+        when([&] { return !sim->log().filter(QRegularExpression("^e")).isEmpty(); },
+             [&] { sim->stop(); });
+        static_cast<QAbstractButton*>(get("btnFlashTable"))->click();
+        QVERIFY2(status().startsWith(u"Programming stopped: lost connection to COM4; "),
+                 qPrintable(status()));
+        QVERIFY(!QFileInfo(link).isSymLink());
+        QTRY_COMPARE_WITH_TIMEOUT(ports->findText(QStringLiteral("COM4")), -1, 5000);
+
+        sim = std::make_unique<SimProcess>(
+            QStringList{"--no-pacing", "--link", link, "--version-text", "3.08"});
+        QVERIFY(sim->started());
+        QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("Reconnected to COM4"), 5000);
+        QCOMPARE(static_cast<QLabel*>(get("lBootVersion"))->text(), QStringLiteral("Vers = 3.08"));
+        QCOMPARE(static_cast<ShapeWidget*>(get("shpPort"))->fillColor(), kGreen);
+        QCOMPARE(ports->currentText(), QStringLiteral("COM4"));
+        form.link().wait_ticks(10);
+        QCOMPARE(sim->log(), (QStringList{"tf", "v"}));  // greeted, and nothing resent
     }
 
     void replyStyle_everyOperationWorks_data() {

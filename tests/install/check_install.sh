@@ -55,6 +55,27 @@ rc=0; err=$(bare env DISPLAY=:987 "$prefix/bin/orvex-config" 2>&1) || rc=$?
 bare "$prefix/bin/orvex-sim" --help | grep -q -- '--reply-style' || fail "orvex-sim --help"
 [ "$(bare "$prefix/bin/orvexctl" --version)" = "orvexctl $version" ] || fail "orvexctl --version"
 
+# The guide with the pictures it names, and the copyright file, where Debian keeps them.
+doc=$prefix/share/doc/orvex-config
+[ -s "$doc/copyright" ] && [ -s "$doc/changelog.gz" ] ||
+    fail "no copyright file or changelog in share/doc/orvex-config"
+grep -q '^# Orvex Configuration Utility: user guide' "$doc/user-guide.md" || fail "no user guide"
+for image in $(grep -o '](images/[^)]*)' "$doc/user-guide.md" | sed 's/^](//; s/)$//'); do
+    [ -s "$doc/$image" ] || fail "the guide shows $image, which was not installed"
+done
+if command -v help2man >/dev/null; then
+    for page in orvex-config:port-map orvexctl:simulate orvex-sim:reply-style; do
+        program=${page%%:*} option=${page#*:}
+        page=$prefix/share/man/man1/$program.1.gz
+        [ -s "$page" ] || fail "no manual page for $program"
+        zcat "$page" | grep -qF -- "\-\-${option//-/\\-}" ||
+            fail "the manual page of $program lacks --$option"
+        if zcat "$page" | grep -q '/root/\|/home/'; then fail "$program's page names a home"; fi
+    done
+else
+    echo "SKIP: help2man is not installed: no manual pages to check"
+fi
+
 # The menu entry starts what was installed, with the icon that was installed.
 grep -qx "Exec=orvex-config" "$prefix/$desktop" || fail "the desktop entry runs something else"
 grep -qx "Icon=$id" "$prefix/$desktop" || fail "the desktop entry names another icon"

@@ -12,9 +12,13 @@ class FakePortProber final : public PortProber {
     void setResult(const QString& device, ProbeResult result) { m_results[device] = result; }
 
     ProbeResult probe(const QString& device) override {
+        ++probes;
         return m_results.value(device, ProbeResult::Missing);
     }
-    QStringList discover() override { return {}; }
+    QStringList discover() override { return discovered; }
+
+    QStringList discovered;  // what the system lists, as an adapter plugged in
+    int probes = 0;          // trial opens made
 
   private:
     QMap<QString, ProbeResult> m_results;

@@ -21,6 +21,7 @@
 #include "sim/unit_model.h"
 #include "support/fake_port_prober.h"
 #include "support/fake_serial_port.h"
+#include "support/fake_system.h"
 #include "support/scripted_dialogs.h"
 
 // Runs `action` once `ready` holds, looking on every pass of the event loop: for acting while a
@@ -63,10 +64,12 @@ class TestWindow {
         for (const QString& name : config.presentPorts) {
             const QString device = QStringLiteral("/dev/fake") + name.mid(3);
             m_prober.setResult(device, ProbeResult::Available);
+            system.addDevice(device);
             options.commandLinePorts.insert(comNumber(name), device);
         }
         if (!config.simulatedDevice.isEmpty()) {
             m_prober.setResult(config.simulatedDevice, ProbeResult::Available);
+            system.addDevice(config.simulatedDevice);
             options.attachSimulatedUnit(config.simulatedDevice);
         }
         model = config.unitAttached ? std::make_shared<UnitModel>(config.unit) : nullptr;
@@ -76,6 +79,11 @@ class TestWindow {
             return port;
         };
         options.prober = &m_prober;
+        options.system = &system;
+        options.openUrl = [this](const QUrl& url) {
+            opened << url;
+            return true;
+        };
         options.dialogs = &dialogs;
         options.tickMs = kTickMs;
         if (!config.savedPort.isNull()) {
@@ -150,6 +158,8 @@ class TestWindow {
     }
 
     ScriptedDialogs dialogs;
+    FakeSystem system;   // the machine the doctor sees
+    QList<QUrl> opened;  // what the window asked the desktop to open
     std::shared_ptr<UnitModel> model;
     std::unique_ptr<Form1> form;
 
