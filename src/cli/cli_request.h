@@ -53,3 +53,5 @@ struct ParsedCommandLine {
 };
 
 ParsedCommandLine parseCommandLine(const QStringList& arguments);
+// The text --help prints.
+const QString& cliUsage();
