@@ -12,6 +12,7 @@
 
 #include <algorithm>
 
+#include "app/widgets.h"
 #include "common/dialogs.h"
 #include "common/status_line.h"
 #include "eeprom/eeprom_controller.h"
@@ -28,13 +29,6 @@ enum Column { kWhen, kPin, kSource, kSame };
 QString shownPath(const QString& path) {
     const QString home = QDir::homePath() + u'/';
     return path.startsWith(home) ? QStringLiteral("~/") + path.mid(home.size()) : path;
-}
-
-QPushButton* button(const char* name, const QString& text, QWidget* parent) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
 }
 
 }  // namespace
@@ -54,10 +48,10 @@ BackupsDialog::BackupsDialog(const Parts& parts, QWidget* parent)
     m_info->setObjectName(QStringLiteral("txtBackupInfo"));
     m_info->setReadOnly(true);
     m_info->setMaximumHeight(fontMetrics().lineSpacing() * 7);
-    m_compare = button("btnBackupCompare", QStringLiteral("Compare with Unit"), this);
-    m_restore = button("btnBackupRestore", QStringLiteral("Restore"), this);
-    m_folder = button("btnBackupFolder", QStringLiteral("Show Folder"), this);
-    QPushButton* close = button("btnBackupClose", QStringLiteral("Close"), this);
+    m_compare = dialogButton("btnBackupCompare", QStringLiteral("Compare with Unit"), this);
+    m_restore = dialogButton("btnBackupRestore", QStringLiteral("Restore"), this);
+    m_folder = dialogButton("btnBackupFolder", QStringLiteral("Show Folder"), this);
+    QPushButton* close = dialogButton("btnBackupClose", QStringLiteral("Close"), this);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_compare);

@@ -133,6 +133,15 @@ Form1::Form1(Options options, QWidget* parent)
             &Form1::btnOutputTest_Click);
 }
 
+// The unit's dialogs are made once and brought up to date each time they are opened.
+template <typename D>
+void bringUp(D* dialog) {
+    dialog->refresh();
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+}
+
 void Form1::btnBackups_Click() {
     if (!m_backups) {
         m_backups =
@@ -140,23 +149,17 @@ void Form1::btnBackups_Click() {
                                *m_eeprom, *m_dialogs, m_status, m_options.openUrl},
                               this);
     }
-    m_backups->refresh();
-    m_backups->show();
-    m_backups->raise();
-    m_backups->activateWindow();
+    bringUp(m_backups);
 }
 
 void Form1::btnOutputTest_Click() {
     if (!m_outputTest) {
         m_outputTest = new OutputTestDialog(
             {*m_outputTests, *m_eeprom, [this] { return m_tables->chosenPin(); },
-             [this] { return leadingNumber(m_controls.tables.tAFRs->text()); }},
+             [this] { return m_tables->stoich(); }},
             this);
     }
-    m_outputTest->refresh();
-    m_outputTest->show();
-    m_outputTest->raise();
-    m_outputTest->activateWindow();
+    bringUp(m_outputTest);
 }
 
 void Form1::Options::attachSimulatedUnit(const QString& device) {

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 
+#include "app/widgets.h"
 #include "common/dialogs.h"
 #include "common/status_line.h"
 #include "eeprom/eeprom_controller.h"
@@ -19,13 +20,6 @@
 namespace {
 
 const QString kRedText = QStringLiteral("color: rgb(255, 0, 0)");
-
-QPushButton* button(const char* name, const QString& text, QWidget* parent) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
 
 }  // namespace
 
@@ -78,11 +72,20 @@ bool OutputTests::restore(const unitdata::OutputTest& test) {
     return true;
 }
 
-bool OutputTests::showHeld() const {
+namespace {
+
+QStringList heldLines(const QList<unitdata::OutputTest>& tests) {
     QStringList lines;
-    for (const unitdata::OutputTest& t : held()) {
+    for (const unitdata::OutputTest& t : tests) {
         lines << unitdata::heldText(t);
     }
+    return lines;
+}
+
+}  // namespace
+
+bool OutputTests::showHeld() const {
+    const QStringList lines = heldLines(held());
     if (!lines.isEmpty()) {
         m_status.msgError(lines.join(QStringLiteral("; ")));
     }
@@ -94,10 +97,7 @@ bool OutputTests::askBeforeClose(Dialogs& dialogs) {
     if (tests.isEmpty()) {
         return true;
     }
-    QStringList lines;
-    for (const unitdata::OutputTest& t : tests) {
-        lines << unitdata::heldText(t);
-    }
+    const QStringList lines = heldLines(tests);
     const int answer = dialogs.choice(
         QStringLiteral("Output Test"),
         lines.join(u'\n') + QStringLiteral("\n\nPut the unit's own table back before closing?"),
@@ -121,7 +121,7 @@ OutputTestDialog::OutputTestDialog(const Parts& parts, QWidget* parent)
     m_volts = new QLineEdit(QStringLiteral("2.50"), this);
     m_volts->setObjectName(QStringLiteral("txtTestVolts"));
     m_volts->setToolTip(QStringLiteral("0.00 to 5.00 V in steps of 0.01"));
-    m_hold = button("btnTestHold", QStringLiteral("Hold"), this);
+    m_hold = dialogButton("btnTestHold", QStringLiteral("Hold"), this);
     m_hold->setToolTip(
         QStringLiteral("Backs the pin's table up, then writes a table that puts out this voltage "
                        "at every mixture"));
@@ -135,9 +135,9 @@ OutputTestDialog::OutputTestDialog(const Parts& parts, QWidget* parent)
     m_offset->setObjectName(QStringLiteral("lblTestOffset"));
     m_offset->setWordWrap(true);
     m_offset->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_restore = button("btnTestRestore", QStringLiteral("Restore"), this);
+    m_restore = dialogButton("btnTestRestore", QStringLiteral("Restore"), this);
     m_restore->setToolTip(QStringLiteral("Puts the pin's own table back from its backup"));
-    QPushButton* close = button("btnTestClose", QStringLiteral("Close"), this);
+    QPushButton* close = dialogButton("btnTestClose", QStringLiteral("Close"), this);
 
     auto* volts = new QHBoxLayout;
     volts->addWidget(m_volts);

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QWidget>
 
 #include <optional>
@@ -90,6 +91,9 @@ class DataArea : public QPlainTextEdit, public DataView {
     bool m_showsRx = false;    // the text is the receive buffer as last shown
     bool m_pendingCr = false;  // the shown text ended in a CR whose LF may follow
 };
+
+// A dialog's button that Enter in its boxes does not press.
+QPushButton* dialogButton(const char* name, const QString& text, QWidget* parent);
 
 // Sets a box's text at once while it is shown, else when it is shown next: the Free Air page's
 // box takes every reply's parameter, and laying out text nobody sees costs more than a flash's

@@ -46,7 +46,6 @@ class PacedUpdate {
             flush();
         }
     }
-    bool pending() const { return m_pending; }
 
   private:
     void applyNow() {

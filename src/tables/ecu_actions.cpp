@@ -7,19 +7,15 @@
 #include "common/data_view.h"
 #include "ecu/ecu_export.h"
 #include "ecu/ecu_lookup.h"
-#include "link/hex_text.h"
 #include "tables/table_file.h"
 
-EcuActions::EcuActions(const PageContext& context, const TablesControls& controls, Store store)
-    : m_context(context), m_c(controls), m_store(std::move(store)) {}
-
-double EcuActions::stoich() const {
-    return leadingNumber(m_c.tAFRs->text());
-}
+EcuActions::EcuActions(const PageContext& context, const TablesControls& controls, Store store,
+                       std::function<double()> stoich)
+    : m_context(context), m_c(controls), m_store(std::move(store)), m_stoich(std::move(stoich)) {}
 
 void EcuActions::exportTable(int pin, const tables::UnitWords& table, const QString& source) {
     StatusLine& status = m_context.status;
-    if (const QString problem = ecu::exportProblem(table, stoich()); !problem.isEmpty()) {
+    if (const QString problem = ecu::exportProblem(table, m_stoich()); !problem.isEmpty()) {
         status.msgError(problem);
         return;
     }
@@ -37,7 +33,7 @@ void EcuActions::exportTable(int pin, const tables::UnitWords& table, const QStr
     m_kind = chosen >= 0 && chosen < int(ecu::kLookupKinds.size()) ? chosen : 0;
     const ecu::LookupKind& kind = ecu::kLookupKinds[m_kind];
     const QByteArray text =
-        ecu::exportLookup(table, {kind.format, kind.adcBits, stoich(), tables::PinNames[pin],
+        ecu::exportLookup(table, {kind.format, kind.adcBits, m_stoich(), tables::PinNames[pin],
                                   source, QDate::currentDate()})
             .text;
     QFile file(path);
@@ -69,7 +65,7 @@ void EcuActions::matchText() {
 void EcuActions::match(const QByteArray& bytes, const QString& what) {
     StatusLine& status = m_context.status;
     const ecu::Lookup lookup = ecu::readLookup(bytes);
-    const ecu::Match matched = ecu::matchLookup(lookup, stoich());
+    const ecu::Match matched = ecu::matchLookup(lookup, m_stoich());
     if (!matched.error.isEmpty()) {
         status.msgError(what + QStringLiteral(": ") + matched.error);
         return;

@@ -21,8 +21,9 @@ class EcuActions {
     static inline const QString kLookupFilter =
         QStringLiteral("ECU lookups (*.INC;*.CSV;*.TXT)|*.INC;*.CSV;*.TXT|All files (*.*)|*.*");
 
-    // `store` takes a matched table as the page stores any table.
-    EcuActions(const PageContext& context, const TablesControls& controls, Store store);
+    // `store` takes a matched table as the page stores any table; `stoich` is the page's.
+    EcuActions(const PageContext& context, const TablesControls& controls, Store store,
+               std::function<double()> stoich);
 
     // `source` names where the table came from in the lookup's heading.
     void exportTable(int pin, const tables::UnitWords& table, const QString& source);
@@ -32,10 +33,10 @@ class EcuActions {
 
   private:
     void match(const QByteArray& bytes, const QString& what);
-    double stoich() const;
 
     PageContext m_context;
     TablesControls m_c;
     Store m_store;
+    std::function<double()> m_stoich;
     int m_kind = 0;  // the kind of file offered first: the one chosen last
 };

@@ -29,10 +29,11 @@ class LinearFrame : public QObject {
 
     // The boxes as a generation reads them.
     tables::LinearParams params() const;
+    // The Stoich AFR box's number.
+    double stoich() const;
 
   private:
     std::array<QLineEdit*, 4> mixtureBoxes() const;
-    double stoich() const;
 
     PageContext m_context;
     TablesControls m_c;

@@ -52,11 +52,14 @@ TablesPage::TablesPage(const PageContext& context, const TablesControls& control
       m_graph(std::make_unique<TableGraph>(m_c.p1, m_c.txtDataWidget, m_model)),
       m_import(std::make_unique<AfrFileImport>(context, controls)),
       m_linear(std::make_unique<LinearFrame>(context, controls)),
-      m_ecu(std::make_unique<EcuActions>(context, controls, [this](const auto& values) {
-          if (m_model.iOutputPin() != 0) {
-              store(values);
-          }
-      })) {
+      m_ecu(std::make_unique<EcuActions>(
+          context, controls,
+          [this](const auto& values) {
+              if (m_model.iOutputPin() != 0) {
+                  store(values);
+              }
+          },
+          [this] { return m_linear->stoich(); })) {
     // The sensor type is shown for information only.
     for (QRadioButton* option : m_c.oSensor) {
         option->setEnabled(false);
@@ -79,6 +82,10 @@ TablesPage::TablesPage(const PageContext& context, const TablesControls& control
 }
 
 TablesPage::~TablesPage() = default;
+
+double TablesPage::stoich() const {
+    return m_linear->stoich();
+}
 
 void TablesPage::startUp() {
     // The breakpoints, start addresses and built-in tables are constant data: nothing to fill.

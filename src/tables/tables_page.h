@@ -50,6 +50,8 @@ class TablesPage : public QObject, public TableSource {
     void tablesPageEntered();
 
     int chosenPin() const override { return m_model.iOutputPin(); }
+    // The Stoich AFR box's number.
+    double stoich() const;
     bool prepareTable() override;
     tables::TableSnapshot snapshot() const override { return m_model.snapshot(); }
     QString sourceName() const override { return m_file.isEmpty() ? m_source : m_file; }
