@@ -60,10 +60,7 @@ int testOutput(const CliRequest& request, CliOutput& out) {
     }
 
     const int centivolts = *request.testVolts;
-    tables::TableSnapshot snapshot;
-    snapshot.start = tables::TableStartAddr[request.pin];
-    const QByteArray bytes = tables::unitBytes(unitdata::flatTable(centivolts));
-    std::copy(bytes.begin(), bytes.end(), snapshot.bytes.begin());
+    const auto snapshot = tables::TableSnapshot::of(request.pin, unitdata::flatTable(centivolts));
     QString backup;
     const int exitCode = programTable(request, snapshot, unitdata::testSource(centivolts),
                                       unitdata::kTestHold, out, &backup);

@@ -1,7 +1,5 @@
 #include "cli/table_access.h"
 
-#include <QFile>
-
 #include "cli/cli_output.h"
 #include "link/device_link.h"
 #include "link/hex_text.h"
@@ -97,10 +95,8 @@ int writeOrPrint(const QString& path, const QByteArray& text, CliOutput& out) {
         out.text(QString::fromUtf8(text));
         return CliExit::kOk;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() ||
-        !file.flush()) {
-        out.error(QStringLiteral("cannot write %1: %2").arg(path, file.errorString()));
+    if (const QString why = tables::writeWholeFile(path, text); !why.isEmpty()) {
+        out.error(QStringLiteral("cannot write %1: %2").arg(path, why));
         return CliExit::kUsage;
     }
     return CliExit::kOk;

@@ -79,10 +79,7 @@ int restoreBackup(const CliRequest& request, const QString& name, const QString&
         }
         out.note(QStringLiteral("warning: ") + other);
     }
-    tables::TableSnapshot snapshot;
-    snapshot.start = tables::TableStartAddr[request.pin];
-    const QByteArray bytes = tables::unitBytes(*backup.values);
-    std::copy(bytes.begin(), bytes.end(), snapshot.bytes.begin());
+    const auto snapshot = tables::TableSnapshot::of(request.pin, *backup.values);
     const int exitCode = programTable(request, snapshot, name, kind, out);
     // The pin's own table is back: a test table it held is over.
     if (exitCode == CliExit::kOk) {

@@ -263,9 +263,7 @@ EepromController::RunResult EepromController::program(int pin, const tables::Uni
     m_c.chkGraph->setChecked(false);
     m_context.status.msgClear();
     // The backup's exact bytes, an erased table's FF included: nothing is limited on the way.
-    m_snapshot.start = tables::TableStartAddr[pin];
-    const QByteArray bytes = tables::unitBytes(values);
-    std::copy(bytes.begin(), bytes.end(), m_snapshot.bytes.begin());
+    m_snapshot = tables::TableSnapshot::of(pin, values);
     m_runPin = pin;
     m_runSource = source;
     m_runKind = kind;

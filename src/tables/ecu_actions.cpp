@@ -1,7 +1,6 @@
 #include "tables/ecu_actions.h"
 
 #include <QDate>
-#include <QFile>
 #include <QLineEdit>
 
 #include "common/data_view.h"
@@ -36,11 +35,8 @@ void EcuActions::exportTable(int pin, const tables::UnitWords& table, const QStr
         ecu::exportLookup(table, {kind.format, kind.adcBits, m_stoich(), tables::PinNames[pin],
                                   source, QDate::currentDate()})
             .text;
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() ||
-        !file.flush()) {
-        status.msgError(QStringLiteral("Cannot write ") + path + QStringLiteral(": ") +
-                        file.errorString());
+    if (const QString why = tables::writeWholeFile(path, text); !why.isEmpty()) {
+        status.msgError(QStringLiteral("Cannot write ") + path + QStringLiteral(": ") + why);
         return;
     }
     status.msgStatus(QStringLiteral("Saved ECU lookup (%1) to %2")

@@ -241,4 +241,13 @@ QString backupFolderFor(const QString& folder, bool simulated) {
     return simulated ? folder + QStringLiteral("/simulated") : folder;
 }
 
+QString writeWholeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size() || !file.flush()) {
+        return file.errorString();
+    }
+    return QString();
+}
+
 }  // namespace tables

@@ -34,6 +34,9 @@ QString tableCheck(const UnitWords& values);
 UnitWords unitWords(const QByteArray& bytes);
 QByteArray unitBytes(const UnitWords& values);
 
+// Writes the whole file, replacing what it held: empty, or the system's reason it could not.
+QString writeWholeFile(const QString& path, const QByteArray& bytes);
+
 // The pin's short name for file names ("WBlin" for "WBlin (12 bit DAC)").
 QString pinShortName(int pin);
 

@@ -2,7 +2,17 @@
 
 #include <algorithm>
 
+#include "tables/table_file.h"
+
 using namespace tables;
+
+TableSnapshot TableSnapshot::of(int pin, const UnitWords& values) {
+    TableSnapshot snapshot;
+    snapshot.start = TableStartAddr[pin];
+    const QByteArray bytes = unitBytes(values);
+    std::copy(bytes.begin(), bytes.end(), snapshot.bytes.begin());
+    return snapshot;
+}
 
 void TableModel::selectPin(int index) {
     m_tableGenerated = false;

@@ -21,6 +21,8 @@ struct Table {
 struct TableSnapshot {
     int start = 0;
     std::array<quint8, kTableBytes> bytes{};
+    // A pin's table as the unit stores it, the values' exact bytes (an erased FFFF included).
+    static TableSnapshot of(int pin, const UnitWords& values);
     QByteArray toBytes() const {
         return {reinterpret_cast<const char*>(bytes.data()), kTableBytes};
     }

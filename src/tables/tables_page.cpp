@@ -4,7 +4,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateTime>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -234,11 +233,9 @@ void TablesPage::btnSaveTable_Click() {
     const QByteArray text =
         tableFileText(unitWords(m_model.TableData()),
                       {m_model.pinName(), m_source, QDateTime::currentDateTime()});
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size() ||
-        !file.flush()) {
+    if (const QString why = writeWholeFile(path, text); !why.isEmpty()) {
         m_context.status.msgError(QStringLiteral("Cannot write ") + path + QStringLiteral(": ") +
-                                  file.errorString());
+                                  why);
         return;
     }
     m_context.status.msgStatus(QStringLiteral("Saved table to ") + path);
