@@ -16,22 +16,15 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <vector>
 
 #include "app/form1.h"
+#include "bench_support.h"
 #include "calibration/calibration_chart.h"
 #include "calibration/calibration_page.h"
 
 namespace {
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 struct Run {
     double wall = 0;
@@ -63,12 +56,11 @@ int main(int argc, char* argv[]) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QProcess sim;
-    sim.start(parser.value(QStringLiteral("sim")), {QStringLiteral("--quiet")});
-    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
+    const QString device = startSim(sim, parser.value(QStringLiteral("sim")));
+    if (device.isEmpty()) {
         out << "could not start " << parser.value(QStringLiteral("sim")) << "\n";
         return 2;
     }
-    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
 
     Form1::Options options;
     options.commandLinePorts.insert(1, device);

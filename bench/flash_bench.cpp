@@ -15,9 +15,8 @@
 #include <QTest>
 #include <QTextStream>
 
-#include <sys/resource.h>
-
 #include "app/form1.h"
+#include "bench_support.h"
 #include "eeprom/eeprom_controller.h"
 #include "link/qt_serial_port.h"
 #include "support/scripted_dialogs.h"
@@ -32,28 +31,11 @@ constexpr double kCpuLimit = 10.0;   // percent of one core
 constexpr double kSpanLimit = 1.03;
 constexpr double kBackedUpCpuLimit = 3.0;
 
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 // The real port, noting when the line was first written and last read: the span a run keeps
 // the line busy, without the quiet wait before it.
-class SpanPort final : public SerialPort {
+class SpanPort final : public PassThroughPort {
   public:
-    SpanPort() {
-        connect(&m_inner, &SerialPort::readyRead, this, &SerialPort::readyRead);
-        connect(&m_inner, &SerialPort::connectionLost, this, &SerialPort::connectionLost);
-        m_clock.start();
-    }
-    void setDevice(const QString& device) override { m_inner.setDevice(device); }
-    QString device() const override { return m_inner.device(); }
-    bool open() override { return m_inner.open(); }
-    void close() override { m_inner.close(); }
-    bool isOpen() const override { return m_inner.isOpen(); }
-    qint64 bytesAvailable() const override { return m_inner.bytesAvailable(); }
-    QString errorString() const override { return m_inner.errorString(); }
+    SpanPort() { m_clock.start(); }
     bool write(const QByteArray& data) override {
         if (firstWriteMs < 0) {
             firstWriteMs = m_clock.nsecsElapsed() / 1e6;
@@ -72,7 +54,6 @@ class SpanPort final : public SerialPort {
     double firstWriteMs = -1, lastReadMs = -1;
 
   private:
-    QtSerialPort m_inner;
     QElapsedTimer m_clock;
 };
 

@@ -9,23 +9,14 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <sys/resource.h>
-
 #include "app/form1.h"
+#include "bench_support.h"
 #include "link/device_link.h"
 #include "link/qt_serial_port.h"
 #include "support/fake_port_prober.h"
 #include "support/sim_process.h"
 
-namespace {
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);

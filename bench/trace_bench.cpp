@@ -20,14 +20,13 @@
 #include <QTimer>
 
 #include <malloc.h>
-#include <sys/resource.h>
-
 #include <algorithm>
 #include <deque>
 #include <vector>
 
 #include "app/form1.h"
 #include "app/widgets.h"
+#include "bench_support.h"
 #include "link/qt_serial_port.h"
 
 namespace {
@@ -40,12 +39,6 @@ QElapsedTimer gClock;
 
 double nowMs() {
     return gClock.nsecsElapsed() / 1e6;
-}
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
 qint64 residentBytes() {
@@ -67,21 +60,8 @@ qint64 heapInUseBytes() {
 
 // The real serial port, remembering when each received line feed came off the line, so the
 // bench can tell how long the line took to reach the screen.
-class TimingPort final : public SerialPort {
+class TimingPort final : public PassThroughPort {
   public:
-    TimingPort() {
-        connect(&m_inner, &SerialPort::readyRead, this, &TimingPort::onReadyRead);
-        connect(&m_inner, &SerialPort::connectionLost, this, &SerialPort::connectionLost);
-    }
-    void setDevice(const QString& device) override { m_inner.setDevice(device); }
-    QString device() const override { return m_inner.device(); }
-    bool open() override { return m_inner.open(); }
-    void close() override { m_inner.close(); }
-    bool isOpen() const override { return m_inner.isOpen(); }
-    qint64 bytesAvailable() const override { return m_inner.bytesAvailable(); }
-    bool write(const QByteArray& data) override { return m_inner.write(data); }
-    QString errorString() const override { return m_inner.errorString(); }
-
     QByteArray readAll() override {
         const QByteArray data = m_inner.readAll();
         for (qsizetype i = 0; i < data.size(); ++i) {
@@ -104,7 +84,7 @@ class TimingPort final : public SerialPort {
     double lastReadMs = 0;        // when the program last took data from the port
 
   private:
-    void onReadyRead() {
+    void innerReadyRead() override {
         const qint64 total = m_consumed + m_inner.bytesAvailable();
         if (total > m_known) {
             m_arrivals.push_back({total, nowMs()});
@@ -117,7 +97,6 @@ class TimingPort final : public SerialPort {
         qint64 end;  // bytes received up to and including this arrival
         double ms;
     };
-    QtSerialPort m_inner;
     std::deque<Arrival> m_arrivals;
     qint64 m_consumed = 0;
     qint64 m_known = 0;
@@ -194,12 +173,11 @@ int main(int argc, char* argv[]) {
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QProcess sim;
-    sim.start(parser.value(QStringLiteral("sim")), {QStringLiteral("--quiet")});
-    if (!sim.waitForStarted(5000) || !sim.waitForReadyRead(5000)) {
+    const QString device = startSim(sim, parser.value(QStringLiteral("sim")));
+    if (device.isEmpty()) {
         out << "could not start " << parser.value(QStringLiteral("sim")) << "\n";
         return 2;
     }
-    const QString device = QString::fromLocal8Bit(sim.readLine()).trimmed();
 
     TimingPort* port = nullptr;
     Form1::Options options;
