@@ -187,7 +187,9 @@ void OutputTestDialog::refresh() {
 }
 
 void OutputTestDialog::showState() {
-    const std::optional<unitdata::OutputTest> held = m_parts.tests.heldOn(pin());
+    m_held = m_parts.tests.heldOn(pin());
+    m_own = m_held ? unitdata::readBackup(m_held->backup) : unitdata::Backup{};
+    const std::optional<unitdata::OutputTest>& held = m_held;
     m_state->setText(held ? unitdata::heldText(*held)
                           : tables::pinShortName(pin()) +
                                 QStringLiteral(" holds its own table: no test table"));
@@ -218,15 +220,15 @@ void OutputTestDialog::btnTestRestore_Click() {
 
 void OutputTestDialog::txtEcuReads_Change() {
     m_offset->setStyleSheet(QString());
-    const std::optional<unitdata::OutputTest> held = m_parts.tests.heldOn(pin());
     const std::optional<double> reads = unitdata::readShownVolts(m_ecuReads->text());
-    if (!held || !reads) {
-        m_offset->setText(held ? QStringLiteral("Type what the ECU or a meter reads") : QString());
+    if (!m_held || !reads) {
+        m_offset->setText(m_held ? QStringLiteral("Type what the ECU or a meter reads")
+                                 : QString());
         return;
     }
-    const unitdata::Backup own = unitdata::readBackup(held->backup);
     m_offset->setText(
-        own.restorable()
-            ? unitdata::outputOffset(*own.values, held->centivolts, *reads, m_parts.stoich()).text
-            : held->backup + QStringLiteral(" cannot be read: ") + own.problem);
+        m_own.restorable()
+            ? unitdata::outputOffset(*m_own.values, m_held->centivolts, *reads, m_parts.stoich())
+                  .text
+            : m_held->backup + QStringLiteral(" cannot be read: ") + m_own.problem);
 }

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+#include "unitdata/backup_list.h"
 #include "unitdata/output_test.h"
 
 class Dialogs;
@@ -67,6 +68,10 @@ class OutputTestDialog : public QDialog {
 
     Parts m_parts;
     bool m_busy = false;
+    // The chosen pin's test and the backup of its own table, read when the state changes, not
+    // at every key typed into the ECU's reading.
+    std::optional<unitdata::OutputTest> m_held;
+    unitdata::Backup m_own;
     QComboBox* m_pin;
     QLineEdit* m_volts;
     QPushButton* m_hold;

@@ -213,7 +213,11 @@ void PortSelector::watchAdapters() {
     for (const QString& device : std::as_const(map)) {
         if (m_system.node(device)) {
             present.insert(device);
-            adapters.append({device, m_doctor.serialOf(device)});
+            // Reading an adapter's USB description walks the system's device tree: every
+            // second, only while a lost adapter is awaited.
+            if (m_returning.awaited()) {
+                adapters.append({device, m_doctor.serialOf(device)});
+            }
         }
     }
     const QString back = m_returning.find(adapters, m_clock.elapsed());

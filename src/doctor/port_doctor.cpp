@@ -96,12 +96,12 @@ QString PortDoctor::caseName(Case what) {
     return QStringLiteral("no unit");
 }
 
-QStringList PortDoctor::describe(const QString& device) {
+QStringList PortDoctor::describe(const QString& device, const std::optional<UsbAdapter>& usb) {
     QStringList parts{device};
     if (const auto node = m_system.node(device); node && node->target != device) {
         parts[0] += QStringLiteral(" (%1)").arg(node->target);
     }
-    if (const auto usb = m_system.usb(device)) {
+    if (usb) {
         const QString maker = usb->product.startsWith(usb->manufacturer)
                                   ? usb->product
                                   : (usb->manufacturer + u' ' + usb->product).trimmed();
@@ -136,9 +136,9 @@ PortCheck PortDoctor::check(const QString& name, const QString& device, const Kn
         c.findings << gone(device.isEmpty() ? name : device, known.lastSerial);
         return c;
     }
-    c.description = describe(device);
-    c.opens = probe == ProbeResult::Available;
     c.usb = m_system.usb(device);
+    c.description = describe(device, c.usb);
+    c.opens = probe == ProbeResult::Available;
     const auto& usb = c.usb;
     if (probe == ProbeResult::NoPermission) {
         c.findings << notAllowed(device, *node, usb);

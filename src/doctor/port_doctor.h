@@ -50,7 +50,7 @@ class PortDoctor {
 
     PortCheck check(const QString& name, const QString& device, const Known& known = {});
     // The device and what its adapter says about itself, as parts.
-    QStringList describe(const QString& device);
+    QStringList describe(const QString& device) { return describe(device, m_system.usb(device)); }
     // The adapter's serial number; empty for a device without one.
     QString serialOf(const QString& device);
 
@@ -62,6 +62,7 @@ class PortDoctor {
                        const std::optional<UsbAdapter>& usb);
     QList<Finding> held(const QString& device, bool besidesUs);
     QList<Finding> services(const UsbAdapter& usb, const QList<Process>& running);
+    QStringList describe(const QString& device, const std::optional<UsbAdapter>& usb);
 
     SystemView& m_system;
 };
