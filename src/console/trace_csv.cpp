@@ -1,20 +1,8 @@
 #include "console/trace_csv.h"
 
+#include "link/reply_text.h"
+
 namespace {
-
-constexpr qsizetype kFields = 4;
-constexpr qsizetype kFieldLength = 4;
-constexpr qsizetype kLineLength = kFields * (kFieldLength + 1) - 1;  // "IIII VVVV HHHH NNNN"
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
 
 // The text as printable ASCII: any other byte as \xHH, so that no control character, line end
 // or stray 8-bit byte can break the row or the file's encoding.
@@ -44,29 +32,6 @@ QByteArray field(const QByteArray& text) {
 
 }  // namespace
 
-std::optional<std::array<int, 4>> TraceCsv::traceFields(QByteArrayView line) {
-    if (line.size() != kLineLength) {
-        return std::nullopt;
-    }
-    std::array<int, 4> values{};
-    for (qsizetype f = 0; f < kFields; ++f) {
-        const qsizetype at = f * (kFieldLength + 1);
-        if (f > 0 && line[at - 1] != ' ') {
-            return std::nullopt;
-        }
-        int value = 0;
-        for (qsizetype i = at; i < at + kFieldLength; ++i) {
-            const int digit = hexDigit(line[i]);
-            if (digit < 0) {
-                return std::nullopt;
-            }
-            value = value * 16 + digit;
-        }
-        values[static_cast<size_t>(f)] = value;
-    }
-    return values;
-}
-
 QByteArray TraceCsv::stamp(const QDateTime& at) {
     // A format of our own: the C locale's digits and a "." before the milliseconds, always.
     return at.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzz")).toLatin1();
@@ -74,7 +39,7 @@ QByteArray TraceCsv::stamp(const QDateTime& at) {
 
 QByteArray TraceCsv::row(QByteArrayView line, const QByteArray& stamp) {
     QByteArray out = stamp;
-    if (const auto fields = traceFields(line)) {
+    if (const auto fields = traceFields(QString::fromLatin1(line))) {
         for (const int value : *fields) {
             out.append(',').append(QByteArray::number(value));
         }

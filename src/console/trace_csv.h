@@ -5,8 +5,6 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 
-#include <array>
-#include <optional>
 
 // The rows of the CSV trace log, the same for the window's log and orvexctl: every line received
 // becomes one row stamped with its local time (ISO 8601 with milliseconds); a trace line gives its
@@ -27,10 +25,6 @@ class TraceCsv {
     // "mark 1", "mark 2", ... counted from the start of this log.
     QByteArray mark(const QDateTime& at);
     int marks() const { return m_marks; }
-
-    // The four fields of a trace line: four groups of four hex digits (either case) with one
-    // blank between them; nullopt for any other text.
-    static std::optional<std::array<int, 4>> traceFields(QByteArrayView line);
 
   private:
     static QByteArray stamp(const QDateTime& at);

@@ -60,20 +60,12 @@ bool isEepromCommand(QStringView word) {
     return word.startsWith(u'a', Qt::CaseInsensitive) || word.startsWith(u'e', Qt::CaseInsensitive);
 }
 
-// "IIII VVVV HHHH NNNN", as the unit traces.
+constexpr qsizetype kTraceLineLength = 4 * 4 + 3;
+
+// A trace line after any line ends, ending where nothing can continue the word.
 bool isTraceLine(QStringView text) {
     const qsizetype i = afterLineEnds(text);
-    constexpr qsizetype kLength = 4 * 4 + 3;
-    const QStringView line = text.mid(i, kLength);
-    if (line.size() != kLength || !endsWord(text, i + kLength)) {
-        return false;
-    }
-    for (qsizetype field = 0; field < 4; ++field) {
-        if (!allHex(line.mid(5 * field, 4)) || (field < 3 && line[5 * field + 4] != u' ')) {
-            return false;
-        }
-    }
-    return true;
+    return traceFields(text.mid(i, kTraceLineLength)) && endsWord(text, i + kTraceLineLength);
 }
 
 }  // namespace
@@ -85,4 +77,19 @@ bool isForeignReply(QStringView reply, QStringView command) {
     }
     const auto named = commandWordAt(reply);
     return named && (!sent || named->compare(*sent, Qt::CaseInsensitive) != 0);
+}
+
+std::optional<std::array<int, 4>> traceFields(QStringView line) {
+    if (line.size() != kTraceLineLength) {
+        return std::nullopt;
+    }
+    std::array<int, 4> values{};
+    for (qsizetype field = 0; field < 4; ++field) {
+        const QStringView digits = line.mid(5 * field, 4);
+        if (!allHex(digits) || (field < 3 && line[5 * field + 4] != u' ')) {
+            return std::nullopt;
+        }
+        values[static_cast<size_t>(field)] = digits.toInt(nullptr, 16);
+    }
+    return values;
 }

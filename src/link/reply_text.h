@@ -2,6 +2,9 @@
 
 #include <QStringView>
 
+#include <array>
+#include <optional>
+
 // The parameter of a unit reply: the four characters after the first blank, fewer when the reply
 // ends sooner; without a blank the reply's first four characters.
 QStringView replyParameter(QStringView reply);
@@ -14,3 +17,7 @@ QStringView replyParameter(QStringView reply);
 // anything else (no echo, or words a unit may use, "OK") says nothing about the exchange; its
 // parameter alone decides.
 bool isForeignReply(QStringView reply, QStringView command);
+
+// The four fields of a trace line, exactly "IIII VVVV HHHH NNNN": four groups of four hex digits
+// (either case) one blank apart; none for any other text.
+std::optional<std::array<int, 4>> traceFields(QStringView line);
