@@ -5,7 +5,6 @@
 #include <QDateTime>
 #include <QElapsedTimer>
 
-
 // The rows of the CSV trace log, the same for the window's log and orvexctl: every line received
 // becomes one row stamped with its local time (ISO 8601 with milliseconds); a trace line gives its
 // four fields in decimal, any other text goes to the note column, as does a mark. Only ASCII is
