@@ -52,9 +52,7 @@ int exportForEcu(const CliRequest& request, CliOutput& out) {
     }
     const bool csv = request.format == ecu::Format::Csv;
     QJsonObject result{{"pin", request.pin},
-                       {"format", csv                                 ? "csv"
-                                  : request.format == ecu::Format::Db ? "db"
-                                                                      : "dw"},
+                       {"format", ecu::formatName(request.format)},
                        {"adcBits", csv ? 0 : request.adcBits},
                        {"source", source}};
     if (request.output.isEmpty()) {

@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include <charconv>
+#include <utility>
 
 #include "ecu/monotone_curve.h"
 #include "link/hex_text.h"
@@ -55,14 +56,29 @@ QString tableProblem(const QList<double>& counts) {
 
 }  // namespace
 
+namespace {
+
+constexpr std::pair<Format, const char*> kFormatNames[] = {
+    {Format::Csv, "csv"}, {Format::Db, "db"}, {Format::Dw, "dw"}};
+
+}  // namespace
+
 std::optional<Format> formatNamed(const QString& name) {
-    for (const auto& [format, text] : {std::pair{Format::Csv, "csv"}, std::pair{Format::Db, "db"},
-                                       std::pair{Format::Dw, "dw"}}) {
+    for (const auto& [format, text] : kFormatNames) {
         if (name == QLatin1String(text)) {
             return format;
         }
     }
     return std::nullopt;
+}
+
+QString formatName(Format format) {
+    for (const auto& [f, text] : kFormatNames) {
+        if (f == format) {
+            return QLatin1String(text);
+        }
+    }
+    return {};
 }
 
 QString fileSource(const QString& path) {

@@ -20,6 +20,7 @@ enum class Format {
     Dw,   // "DW nnnn": AFR x 100, one line per ADC count
 };
 std::optional<Format> formatNamed(const QString& name);  // "csv", "db", "dw"
+QString formatName(Format format);
 
 // The kinds of file a user picks from, in the order a save dialog offers them.
 struct LookupKind {

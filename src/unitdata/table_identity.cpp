@@ -12,14 +12,21 @@ namespace {
 
 const QString kLinearSource = QStringLiteral("Linear Parameters ...");
 
-}  // namespace
-
-QString tableIdentity(const tables::UnitWords& unit, int pin, bool simulated,
-                      const QList<HistoryEntry>& history, const QList<Backup>& backups) {
+QString builtInIdentity(const tables::UnitWords& unit) {
     for (int k = 0; k < tables::kBuiltInTables; ++k) {
         if (unit == tables::unitWords(tables::DefaultTables[k])) {
             return QStringLiteral("= built-in ") + tables::DefaultTableNames[k];
         }
+    }
+    return {};
+}
+
+}  // namespace
+
+QString tableIdentity(const tables::UnitWords& unit, int pin, bool simulated,
+                      const QList<HistoryEntry>& history, const QList<Backup>& backups) {
+    if (QString builtIn = builtInIdentity(unit); !builtIn.isEmpty()) {
+        return builtIn;
     }
     const QByteArray bytes = tables::unitBytes(unit);
     // Only a verified run proves the unit got that table; a run that ended early may have left
@@ -45,6 +52,10 @@ QString tableIdentity(const tables::UnitWords& unit, int pin, bool simulated,
 }
 
 QString tableIdentity(const tables::UnitWords& unit, int pin, bool simulated) {
+    // A built-in table needs neither the history nor every backup read.
+    if (QString builtIn = builtInIdentity(unit); !builtIn.isEmpty()) {
+        return builtIn;
+    }
     return tableIdentity(unit, pin, simulated, readHistory(historyPath()).entries,
                          listBackups(tables::defaultBackupFolder()));
 }
