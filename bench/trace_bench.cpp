@@ -32,7 +32,7 @@
 namespace {
 
 constexpr double kCpuLimitPercent = 10.0;
-constexpr double kLatencySlackMs = 10.0;  // drawing the new text, on top of one tick
+constexpr double kLatencySlackMs = 10.0;  // drawing the new text
 constexpr qint64 kMemorySlackBytes = 512 * 1024;
 
 QElapsedTimer gClock;
@@ -253,11 +253,13 @@ int main(int argc, char* argv[]) {
 
     const double cpuShare = 100.0 * cpu / wall;
     const double tickMs = DeviceLink::kTickMs;
+    // A line waits for the tick that takes it off the port, then for the data area's turn to draw.
+    const double latencyLimitMs = tickMs + DataArea::kPaceMs + kLatencySlackMs;
     const double maxLatency =
         watch.latencies.empty() ? 0.0
                                 : *std::max_element(watch.latencies.begin(), watch.latencies.end());
     const auto late = std::count_if(watch.latencies.begin(), watch.latencies.end(),
-                                    [tickMs](double ms) { return ms > tickMs; });
+                                    [latencyLimitMs](double ms) { return ms > latencyLimitMs; });
 
     // From the second cut on the buffer holds its steady size.
     const bool cutReached = atCuts.size() >= 3;
@@ -283,12 +285,12 @@ int main(int argc, char* argv[]) {
                .arg(kCpuLimitPercent);
     out << QStringLiteral(
                "newest line on screen after: median %1 ms, 99th percentile %2 ms, max %3 ms; "
-               "%4 lines over one tick (%5 ms); %6 paints not at the end\n")
+               "%4 lines over the limit (%5 ms); %6 paints not at the end\n")
                .arg(percentile(watch.latencies, 0.5), 0, 'f', 1)
                .arg(percentile(watch.latencies, 0.99), 0, 'f', 1)
                .arg(maxLatency, 0, 'f', 1)
                .arg(late)
-               .arg(tickMs)
+               .arg(latencyLimitMs)
                .arg(watch.notAtEnd);
     out << QStringLiteral("from reading the port to drawing: median %1 ms, max %2 ms\n")
                .arg(percentile(watch.handling, 0.5), 0, 'f', 2)
@@ -319,7 +321,7 @@ int main(int argc, char* argv[]) {
                .arg(checks - mismatches)
                .arg(checks);
 
-    const bool ok = cpuShare < kCpuLimitPercent && maxLatency <= tickMs + kLatencySlackMs &&
+    const bool ok = cpuShare < kCpuLimitPercent && maxLatency <= latencyLimitMs &&
                     watch.notAtEnd == 0 && cutReached && rssGrowth <= kMemorySlackBytes &&
                     heapGrowth <= kMemorySlackBytes && mismatches == 0 && !watch.latencies.empty();
     out << (ok ? "all within limits\n" : "LIMITS EXCEEDED\n");

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QScopedValueRollback>
-#include <QScrollBar>
+#include <QStyleOptionSlider>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -63,6 +63,45 @@ void StatusText::resizeEvent(QResizeEvent* event) {
     updateToolTip();
 }
 
+void SteadyScrollBar::sliderChange(SliderChange change) {
+    if (change == SliderOrientationChange ||
+        style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, this)) {
+        QScrollBar::sliderChange(change);
+        return;
+    }
+    // A new line changes the range, the value and the steps one after the other; only where they
+    // end counts. Setting a step asks again even when it stays the same.
+    if (!std::exchange(m_checkQueued, true)) {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_checkQueued = false;
+                if (m_drawn != look()) {
+                    update();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void SteadyScrollBar::paintEvent(QPaintEvent* event) {
+    // A drawing of part of the bar leaves the rest as it was: the next change draws it whole.
+    if (QRegion(rect()).subtracted(event->region()).isEmpty()) {
+        m_drawn = look();
+    } else {
+        m_drawn.reset();
+    }
+    QScrollBar::paintEvent(event);
+}
+
+SteadyScrollBar::Look SteadyScrollBar::look() const {
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    return {
+        style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, this),
+        value() == minimum(), value() == maximum()};
+}
+
 namespace {
 
 // The text box draws a line per LF; a CR LF pair or a lone CR is one line break too.
@@ -79,6 +118,7 @@ DataArea::DataArea(QWidget* parent) : QPlainTextEdit(parent) {
     connect(document(), &QTextDocument::contentsChanged, this, &DataArea::onContentsChange);
     // Undo history would keep every arrival of a long trace alive.
     setUndoRedoEnabled(false);
+    setVerticalScrollBar(new SteadyScrollBar(Qt::Vertical, this));
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);

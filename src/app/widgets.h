@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRect>
+#include <QScrollBar>
 #include <QWidget>
 
 #include <optional>
@@ -52,15 +54,43 @@ class StatusText : public QLabel {
     void updateToolTip();
 };
 
+// A scroll bar drawn again only when a change of its range or value moves what it shows. A live
+// trace grows the range at every line, while the handle moves by a pixel every few lines; the
+// style's groove is a gradient taller than the new line and costs more to draw than the text.
+class SteadyScrollBar : public QScrollBar {
+    Q_OBJECT
+  public:
+    using QScrollBar::QScrollBar;
+
+  protected:
+    void sliderChange(SliderChange change) override;
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    struct Look {
+        QRect handle;
+        bool atMinimum = false;
+        bool atMaximum = false;
+        bool operator==(const Look&) const = default;
+    };
+    Look look() const;
+
+    std::optional<Look> m_drawn;  // the look last drawn whole
+    bool m_checkQueued = false;
+};
+
 // The received-data area. Keeps the exact text (CR LF and all) while showing line ends as the
 // platform draws them, and appends only the new tail of the receive buffer when it can.
 //
-// text() is always current; what is drawn follows at most every kPaceMs, and only while the area
-// is shown: a flash logs every exchange, far faster than anyone reads.
+// text() is always current; what is drawn follows only while the area is shown, and in a stream
+// of arrivals at most every kPaceMs: a trace adds ten lines a second and a flash logs a hundred
+// exchanges, far faster than anyone reads. After a pause the first kBurst arrivals (a command's
+// echo, then its reply) are drawn at once.
 class DataArea : public QPlainTextEdit, public DataView {
     Q_OBJECT
   public:
-    static constexpr int kPaceMs = 50;
+    static constexpr int kPaceMs = 200;
+    static constexpr int kBurst = 3;
 
     explicit DataArea(QWidget* parent = nullptr);
 
@@ -83,7 +113,7 @@ class DataArea : public QPlainTextEdit, public DataView {
     void displayAppend(const QString& text);
     void onContentsChange();
 
-    PacedUpdate m_paced{[this] { applyDisplay(); }, kPaceMs};
+    PacedUpdate m_paced{[this] { applyDisplay(); }, kPaceMs, kBurst};
     bool m_rewrite = false;  // the next drawing replaces everything
     QString m_tail;          // else what it appends
     QString m_text;
