@@ -186,9 +186,14 @@ void EepromController::btnCompare_Click() {
     }
 }
 
+// An output test backs up even with backups switched off: only its backup gives the table back.
+QString EepromController::runBackupFolder() const {
+    return m_backupFolder.isEmpty() && m_backupNeeded ? tables::defaultBackupFolder()
+                                                      : m_backupFolder;
+}
+
 bool EepromController::backUp() {
-    const QString folder =
-        m_backupFolder.isEmpty() && m_backupNeeded ? tables::defaultBackupFolder() : m_backupFolder;
+    const QString folder = runBackupFolder();
     if (folder.isEmpty()) {
         return true;
     }
@@ -282,7 +287,7 @@ void EepromController::run() {
     showBusy(true);
     m_backup.clear();
     m_progressBase = 0;
-    m_progressTotal = (m_backupFolder.isEmpty() && !m_backupNeeded ? 2 : 3) * tables::kTableBytes;
+    m_progressTotal = (runBackupFolder().isEmpty() ? 2 : 3) * tables::kTableBytes;
     const bool backedUp = backUp();
     m_progressBase = m_progressTotal - 2 * tables::kTableBytes;
     if (!backedUp) {

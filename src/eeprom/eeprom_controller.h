@@ -73,6 +73,7 @@ class EepromController : public QObject {
     std::optional<tables::UnitWords> readUnitTable(int start, const QString& abortText,
                                                    QString* why = nullptr);
     // Saves the unit's table before it is overwritten; false when the run must not go on.
+    QString runBackupFolder() const;
     bool backUp();
     // "COM3 (/dev/ttyUSB0)", as backups and the history name the unit.
     QString portLabel() const;
