@@ -42,13 +42,8 @@ void OutputTests::hold(int pin, int centivolts) {
     if (run.backup.isEmpty()) {
         return;  // nothing written
     }
-    // A pin already under test keeps the backup of its own table, not one of the test table.
-    unitdata::OutputTest test{pin, centivolts, run.backup, unitdata::readBackup(run.backup).when,
-                              m_eeprom.usesSimulatedUnit()};
-    if (before) {
-        test.backup = before->backup;
-        test.saved = before->saved;
-    }
+    const unitdata::OutputTest test =
+        unitdata::testAfterHold(pin, centivolts, m_eeprom.usesSimulatedUnit(), run.backup, before);
     if (const QString why = unitdata::saveOutputTest(m_path, test); !why.isEmpty()) {
         m_status.msgError(QStringLiteral("The test is not recorded (") + why +
                           QStringLiteral("): its backup is ") + test.backup);

@@ -67,13 +67,8 @@ int testOutput(const CliRequest& request, CliOutput& out) {
     if (backup.isEmpty()) {
         return exitCode;  // nothing was written
     }
-    // A pin already under test keeps the backup of its own table, not one of the test table.
-    unitdata::OutputTest test{request.pin, centivolts, backup, unitdata::readBackup(backup).when,
-                              request.simulate};
-    if (held) {
-        test.backup = held->backup;
-        test.saved = held->saved;
-    }
+    const unitdata::OutputTest test =
+        unitdata::testAfterHold(request.pin, centivolts, request.simulate, backup, held);
     // Whatever the run's end, once it began writing the pin may not hold its own table.
     if (const QString why = unitdata::saveOutputTest(path, test); !why.isEmpty()) {
         out.error(QStringLiteral("the test is not recorded (%1): restore with orvexctl restore "

@@ -17,6 +17,7 @@
 #include "link/hex_text.h"
 #include "tables/linear_table.h"
 #include "tables/table_file.h"
+#include "unitdata/backup_list.h"
 
 namespace unitdata {
 
@@ -231,6 +232,14 @@ std::optional<OutputTest> outputTestOf(const QString& path, int pin, bool simula
         }
     }
     return std::nullopt;
+}
+
+OutputTest testAfterHold(int pin, int centivolts, bool simulated, const QString& runBackup,
+                         const std::optional<OutputTest>& before) {
+    if (before) {
+        return {pin, centivolts, before->backup, before->saved, simulated};
+    }
+    return {pin, centivolts, runBackup, readBackup(runBackup).when, simulated};
 }
 
 QString saveOutputTest(const QString& path, const OutputTest& test) {

@@ -54,6 +54,10 @@ QString outputTestPath();
 QList<OutputTest> readOutputTests(const QString& path);
 // The test of this pin and unit kind, if any.
 std::optional<OutputTest> outputTestOf(const QString& path, int pin, bool simulated);
+// The test a hold leaves, its run having saved `runBackup`: a pin already under test (`before`)
+// keeps the backup of its own table, not the one of the test table the hold replaced.
+OutputTest testAfterHold(int pin, int centivolts, bool simulated, const QString& runBackup,
+                         const std::optional<OutputTest>& before);
 // Records the test, replacing an earlier one of the same pin and unit kind. Empty, or why not.
 QString saveOutputTest(const QString& path, const OutputTest& test);
 // Ends the pin's test once `restored` (a backup written back and verified) is its backup.
